@@ -1,0 +1,192 @@
+#include "widget.h"
+
+#include "adswidget.h"
+#include "charts/livechart.h"
+#include "customtitlebar.h"
+#include "device/usbhid.h"
+#include "tools/bootline/onekeyline.h"
+#include "tools/meter/vc_meter.h"
+#include "tools/power/adjpower.h"
+#include "ui_widget.h"
+
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+Widget::Widget(QWidget *parent) : QWidget(parent), firmwareImage(kFirmwareImageSize, '\0')
+{
+    ui = new Ui_Widget;
+    ui->setupUi(this);
+
+    setWindowFlags(Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_Hover, true);
+
+    firmwareLoaded = false;
+    firmwareHandle = nullptr;
+    firmwarePresent = false;
+    firmwareOpened = false;
+    discoveryEnabled = true;
+    firmwareImage.fill('\0');
+
+    usbHid = new UsbHid;
+
+    titleBar = new CustomTitleBar(this);
+    ui->titleLayout->addWidget(titleBar);
+    titleBar->iconLabel->setPixmap(QPixmap(QStringLiteral(":/image/ZEL_logo.png")));
+
+    ui->mainStackedWidget->setCurrentIndex(0);
+    ui->toolsStackedWidget->setCurrentIndex(0);
+    ui->vCToolButton->setChecked(true);
+
+    auto *banner = new AdsWidget;
+    banner->setImageNames(QStringLiteral(":/image/logo_union_zel.png"));
+    banner->setBannerFixedSize(QSize(0, 0));
+    banner->setBannerStyle(1);
+    banner->setInterval(1000000);
+    auto *bannerLayout = new QVBoxLayout;
+    bannerLayout->setContentsMargins(0, 0, 0, 0);
+    bannerLayout->addWidget(banner);
+    ui->ad_Widget->setLayout(bannerLayout);
+
+    programTimer = new QTimer;
+    programTimer->stop();
+
+    wireControls();
+
+    setupMeterPage();
+    setupPowerPage();
+    setupBootLinePage();
+
+    applyPowerLimits(adjPower->maxVoltage, adjPower->maxCurrent);
+
+    displayTimer = new QTimer;
+    displayTimer->start(100);
+    connect(displayTimer, &QTimer::timeout, this, &Widget::refreshLabels);
+
+    discoveryTimer = new QTimer;
+    connect(discoveryTimer, &QTimer::timeout, this, &Widget::discoveryTick);
+    discoveryTimer->start(1000);
+
+    applyMeterRate(ui->vcMeter_fpsComboBox->currentIndex());
+
+    accumulateTimer = new QTimer;
+    connect(accumulateTimer, &QTimer::timeout, this, &Widget::accumulateCounts);
+    accumulateTimer->start(94);
+
+    vcMeter->pollIntervalMs = 47;
+
+    connect(ui->vcMeter_chartStart, &QPushButton::clicked, this, &Widget::toggleMeterRecording);
+
+    meterPollTimer = new QTimer;
+    connect(meterPollTimer, &QTimer::timeout, this, [this] { vcMeterTimerSlot(); });
+    meterPollTimer->start(vcMeter->pollIntervalMs);
+
+    adjPower->hidDevice = nullptr;
+    adjPower->opened = false;
+    setPowerControlsConnected(false);
+    adjPower->chartRunning = false;
+    ui->adjPowChartStart->setText(tr("开始"));
+
+    for (QPushButton *light : {ui->cvLight, ui->ccLight, ui->ovpLight, ui->ocpLight})
+        light->setChecked(false);
+
+    adjPower->pollTimer->start(48);
+    oneKeyLine->pollTimer->start(2);
+}
+
+Widget::~Widget()
+{
+    delete ui;
+}
+
+void Widget::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+}
+
+void Widget::wireControls()
+{
+    connect(ui->homeButton, &QToolButton::clicked, this,
+            [this] { ui->mainStackedWidget->setCurrentIndex(0); });
+    connect(ui->firmwareButton, &QToolButton::clicked, this,
+            [this] { ui->mainStackedWidget->setCurrentIndex(1); });
+
+    const QList<QToolButton *> toolButtons = {ui->vCToolButton, ui->adjPowToolButton,
+                                              ui->ironToolButton, ui->hotAirToolButton,
+                                              ui->otherToolButton};
+    for (int page = 0; page < toolButtons.size(); ++page)
+        connect(toolButtons[page], &QToolButton::clicked, this, [this, page] { showToolPage(page); });
+
+    connect(ui->vcMeterClrPushButton, &QPushButton::clicked, this, [this] { clearChart(Tool::Meter); });
+    connect(ui->vcMeter_countStart, &QPushButton::clicked, this, &Widget::toggleMeterCounting);
+    connect(ui->vcMeterCountResetButton, &QPushButton::clicked, this, &Widget::resetMeterCounts);
+
+    connect(ui->adjPowChartClearButton, &QPushButton::clicked, this,
+            [this] { clearChart(Tool::PowerSupply); });
+
+    connect(ui->oneKeyLineChartSwitch, &QPushButton::clicked, this, &Widget::toggleBootLineChart);
+    connect(ui->oneKeyLineOn, &QPushButton::pressed, this, [this] { oneKeyLine->trigger = 1; });
+    connect(ui->oneKeyLineOn, &QPushButton::released, this, [this] { oneKeyLine->trigger = 0; });
+    connect(ui->oneKeyLineClearButton, &QPushButton::clicked, this,
+            [this] { clearChart(Tool::BootLine); });
+}
+
+void Widget::showToolPage(int index)
+{
+    const QList<QToolButton *> toolButtons = {ui->vCToolButton, ui->adjPowToolButton,
+                                              ui->ironToolButton, ui->hotAirToolButton,
+                                              ui->otherToolButton};
+    ui->toolsStackedWidget->setCurrentIndex(index);
+    for (int i = 0; i < toolButtons.size(); ++i)
+        toolButtons[i]->setChecked(i == index);
+}
+
+void Widget::applyPowerLimits(double maxVoltage, double maxCurrent)
+{
+    adjPower->maxVoltage = maxVoltage;
+    adjPower->maxCurrent = maxCurrent;
+    ui->adjVoltageDial->setMaximum(int(100 * adjPower->maxVoltage));
+    ui->adjCurrentDial->setMaximum(int(1000 * adjPower->maxCurrent));
+}
+
+void Widget::setPowerControlsConnected(bool connected)
+{
+    const QList<QPushButton *> controls = {
+        ui->adjON_OFFButton, ui->adjOCPButton,    ui->adjOVPButton,    ui->adjM1PushButton,
+        ui->adjM2PushButton, ui->adjM3PushButton, ui->adjM4PushButton, ui->adjM5PushButton,
+        ui->adjM6PushButton};
+    for (QPushButton *button : controls) {
+        button->setEnabled(connected);
+        if (!connected)
+            button->setChecked(false);
+    }
+    if (!connected) {
+        const QList<QPushButton *> presets = {ui->adjM1PushButton, ui->adjM2PushButton,
+                                              ui->adjM3PushButton, ui->adjM4PushButton,
+                                              ui->adjM5PushButton, ui->adjM6PushButton};
+        for (int i = 0; i < presets.size(); ++i)
+            presets[i]->setText(QStringLiteral("M%1").arg(i + 1));
+    }
+}
+
+void Widget::refreshLabels()
+{
+    refreshMeterLabels();
+    if (ui->toolsStackedWidget->currentIndex() == 1)
+        refreshPowerCountLabels();
+}
+
+void Widget::clearChart(Tool tool)
+{
+    switch (tool) {
+    case Tool::Meter:
+        ::clearChart(ui->Chart_Widget, *vcMeter, meterChartProfile());
+        break;
+    case Tool::PowerSupply:
+        ::clearChart(ui->adjPowChart, *adjPower, powerChartProfile());
+        break;
+    case Tool::BootLine:
+        ::clearChart(ui->oneKeyLineChart, *oneKeyLine, bootLineChartProfile());
+        break;
+    }
+}

@@ -1,0 +1,84 @@
+// The one-second discovery pass of the main window.
+#include "widget.h"
+
+#include "device/usbhid.h"
+#include "tools/bootline/onekeyline.h"
+#include "tools/meter/vc_meter.h"
+#include "tools/power/adjpower.h"
+#include "ui_widget.h"
+
+namespace {
+const char kConnectedStyle[] = "color:#00ff00";
+const char kDisconnectedStyle[] = "color:#ff0000";
+} // namespace
+
+void Widget::discoveryTick()
+{
+    if (discoveryEnabled)
+        discoverDevices();
+}
+
+void Widget::showLinkState(QLabel *label, const DeviceLink &link, LinkChange change,
+                           const QString &modelText)
+{
+    switch (change) {
+    case LinkChange::None:
+        return;
+    case LinkChange::Connected:
+        label->setStyleSheet(QLatin1String(kConnectedStyle));
+        label->setText(modelText);
+        label->setToolTip(QString());
+        return;
+    case LinkChange::Dropped:
+    case LinkChange::OpenFailed:
+        label->setStyleSheet(QLatin1String(kDisconnectedStyle));
+        label->setText(tr("无连接"));
+        label->setToolTip(discovery::openFailureHint(link));
+        return;
+    }
+}
+
+void Widget::discoverDevices()
+{
+    usbHid->refresh();
+    const QList<DeviceEntry> &list = usbHid->deviceList;
+
+    discovery::markPresence(*vcMeter, list, devices::kMeterProductId);
+    discovery::markPresence(*adjPower, list, devices::kPowerSupplyProductId);
+    discovery::markPresence(*oneKeyLine, list, devices::kBootLineProductId);
+    discovery::markPresence(firmwareLink, list, devices::kFirmwareProductId);
+
+    const LinkChange meter = discovery::updateLink(*vcMeter, list);
+    if (meter == LinkChange::Connected) {
+        vcMeter->chartRunning = true;
+        ui->vcMeter_chartStart->setText(tr("暂停"));
+    } else if (meter == LinkChange::Dropped) {
+        vcMeter->chartRunning = false;
+        ui->vcMeter_chartStart->setText(tr("开始"));
+    }
+    showLinkState(ui->vcMeterDeviceID, *vcMeter, meter, tr("M52"));
+
+    const LinkChange power = discovery::updateLink(*adjPower, list);
+    if (power == LinkChange::Connected) {
+        setPowerControlsConnected(true);
+        // A new attachment: take the device's stored settings over again.
+        adjPower->presetsLoaded = false;
+        adjPower->chartRunning = true;
+        ui->adjPowChartStart->setText(tr("暂停"));
+        applyPowerLimits(30.0, 6.0);
+    } else if (power == LinkChange::Dropped) {
+        setPowerControlsConnected(false);
+        for (QPushButton *light : {ui->cvLight, ui->ccLight, ui->ovpLight, ui->ocpLight})
+            light->setChecked(false);
+        adjPower->presetsLoaded = false;
+        adjPower->chartRunning = false;
+        ui->adjPowChartStart->setText(tr("开始"));
+        applyPowerLimits(30.0, 5.0);
+    }
+    showLinkState(ui->adjDeviceID, *adjPower, power, tr("V7204"));
+
+    const LinkChange bootLine = discovery::updateLink(*oneKeyLine, list);
+    showLinkState(ui->oneKeyLineDeviceID, *oneKeyLine, bootLine, tr("KRIV"));
+
+    discovery::updateLink(firmwareLink, list);
+}

@@ -1,0 +1,60 @@
+// Internal to the range handling of Part 3.3: the maxima scan's job and the
+// GUI-thread object its result is delivered to.
+#ifndef QUORVALINE_CHARTS_RANGEHANDLER_P_H
+#define QUORVALINE_CHARTS_RANGEHANDLER_P_H
+
+#include <QObject>
+#include <QVector>
+
+#include <atomic>
+
+struct LiveChartState;
+struct ChartProfile;
+class QCustomPlot;
+
+namespace QuorvalineCharts {
+
+class ScanReceiver;
+
+// One maxima scan. The GUI thread fills the inputs and publishes the job
+// (release store of `published`) before handing it to the pool; the pool
+// thread fills the outputs and publishes them (release store of `finished`)
+// before it asks the receiver to take them. Nothing else is shared.
+struct ScanJob
+{
+  // Inputs, written on the GUI thread before publication.
+  const std::atomic<bool> *pageShown = nullptr; // the tool's page-shown flag
+  ScanReceiver *receiver = nullptr;             // lives on the GUI thread
+  int graphCount = 0;
+  double tagValue[3] = {0, 0, 0};
+  double scanWindow = 0;
+  QVector<double> window[3]; // values the walk visits, newest/rightmost first
+  std::atomic<bool> published{false};
+
+  // Outputs, written on the pool thread before `finished`.
+  bool changed = false; // false: the page was hidden when the scan started
+  double scanMax[3] = {0, 0, 0};
+  std::atomic<bool> finished{false};
+};
+
+// Lives on the GUI thread, owned by the LiveChartState. The pool thread
+// calls deliverScanResult() through a queued, argument-free invocation, so
+// the call itself carries no data; the result is read from the state's job.
+class ScanReceiver : public QObject
+{
+  Q_OBJECT
+public:
+  explicit ScanReceiver(LiveChartState *state) : mState(state) {}
+
+public slots:
+  void deliverScanResult();
+
+private:
+  LiveChartState *mState;
+};
+
+void applyValueAxesAndReplot(QCustomPlot *plot, LiveChartState &state, const ChartProfile &profile);
+
+} // namespace QuorvalineCharts
+
+#endif // QUORVALINE_CHARTS_RANGEHANDLER_P_H

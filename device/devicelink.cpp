@@ -1,0 +1,76 @@
+#include "devicelink.h"
+
+#include <hidapi.h>
+
+#include <QDebug>
+
+namespace discovery {
+
+void markPresence(DeviceLink &link, const QList<DeviceEntry> &list, quint16 productId)
+{
+    link.present = false;
+    for (int i = 0; i < list.size(); ++i) {
+        if (list[i].vendorId == devices::kVendorId && list[i].productId == productId) {
+            link.deviceIndex = i;
+            link.present = true;
+        }
+    }
+}
+
+static void closeHandle(DeviceLink &link)
+{
+    if (link.hidDevice)
+        hid_close(link.hidDevice);
+    link.hidDevice = nullptr;
+    link.opened = false;
+    link.openedPath.clear();
+}
+
+LinkChange updateLink(DeviceLink &link, const QList<DeviceEntry> &list)
+{
+    if (!link.present) {
+        if (!link.opened)
+            return LinkChange::None;
+        closeHandle(link);
+        return LinkChange::Dropped;
+    }
+
+    const QByteArray path = list.value(link.deviceIndex).path;
+    if (link.opened && path == link.openedPath)
+        return LinkChange::None;
+
+    const bool wasOpen = link.opened;
+    closeHandle(link);
+    link.hidDevice = hid_open_path(path.constData());
+    if (!link.hidDevice) {
+        const wchar_t *reason = hid_error(nullptr);
+        const QString error = reason ? QString::fromWCharArray(reason) : QString();
+        const QString message = error.isEmpty() ? QStringLiteral("unknown error") : error;
+        if (message != link.openError)
+            qDebug().noquote() << "cannot open HID device" << QString::fromLocal8Bit(path) << ":"
+                               << message;
+        link.openError = message;
+        return wasOpen ? LinkChange::Dropped : LinkChange::OpenFailed;
+    }
+    link.opened = true;
+    link.openedPath = path;
+    link.openError.clear();
+    return LinkChange::Connected;
+}
+
+QString openFailureHint(const DeviceLink &link)
+{
+    if (link.openError.isEmpty())
+        return QString();
+    QString hint = QStringLiteral("无法打开设备 / Cannot open the device: %1").arg(link.openError);
+    if (link.openError.contains(QLatin1String("ermission"), Qt::CaseInsensitive)) {
+        hint += QStringLiteral(
+            "\n没有访问权限。请安装 udev 规则 / Access was denied. Install the udev rule:\n"
+            "  sudo cp 70-quorvaline.rules /etc/udev/rules.d/\n"
+            "  sudo udevadm control --reload-rules && sudo udevadm trigger\n"
+            "then plug the instrument in again.");
+    }
+    return hint;
+}
+
+} // namespace discovery

@@ -1,0 +1,18 @@
+#include "usbhid.h"
+
+#include <hidapi.h>
+
+UsbHid::UsbHid(QObject *parent) : QObject(parent) {}
+
+void UsbHid::refresh()
+{
+    hid_device_info *devices = hid_enumerate(0, 0);
+    deviceList.clear();
+    for (hid_device_info *info = devices; info; info = info->next) {
+        stagingEntry.vendorId = info->vendor_id;
+        stagingEntry.productId = info->product_id;
+        stagingEntry.path = QByteArray(info->path ? info->path : "");
+        deviceList.append(stagingEntry);
+    }
+    hid_free_enumeration(devices);
+}

@@ -1,0 +1,25 @@
+#!/bin/sh
+# Installs the Debian 12 packages that building, running and testing need,
+# only those that are missing, so that it costs nothing when all are there.
+set -e
+
+packages="
+  build-essential cmake pkg-config make
+  qtbase5-dev qttools5-dev qttools5-dev-tools
+  libqcustomplot-dev libhidapi-dev
+  fonts-wqy-microhei
+"
+missing=""
+for p in $packages; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing="$missing $p"
+  fi
+done
+
+[ -z "$missing" ] && exit 0
+
+echo "Installing:$missing"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+$SUDO apt-get update
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends $missing

@@ -1,0 +1,154 @@
+// The language choice and the two translation files compiled into the program.
+#include "app/language.h"
+#include "app/startup.h"
+
+#include <QCoreApplication>
+#include <QTranslator>
+#include <QtTest>
+
+class LanguageTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { startup::initResources(); }
+
+    void baseNameForLcid_data()
+    {
+        QTest::addColumn<quint32>("lcid");
+        QTest::addColumn<QString>("baseName");
+        QTest::newRow("1028 Chinese Taiwan") << 1028u << "QUORVALINE_zh_CN";
+        QTest::newRow("1033 English US") << 1033u << "QUORVALINE_en_US";
+        QTest::newRow("1041 Japanese") << 1041u << "QUORVALINE_zh_CN";
+        QTest::newRow("2052 Chinese PRC") << 2052u << "QUORVALINE_zh_CN";
+        QTest::newRow("3076 Chinese Hong Kong") << 3076u << "QUORVALINE_zh_CN";
+        QTest::newRow("1031 German") << 1031u << "QUORVALINE_en_US";
+        QTest::newRow("4100 Chinese Singapore") << 4100u << "QUORVALINE_en_US";
+        QTest::newRow("5124 Chinese Macao") << 5124u << "QUORVALINE_en_US";
+        QTest::newRow("unknown") << 0xFFFFu << "QUORVALINE_en_US";
+    }
+    void baseNameForLcid()
+    {
+        QFETCH(quint32, lcid);
+        QFETCH(QString, baseName);
+        QCOMPARE(language::translationBaseName(lcid), baseName);
+    }
+
+    void lcidForLocale_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<int>("country");
+        QTest::addColumn<quint32>("lcid");
+        QTest::newRow("zh_CN") << int(QLocale::Chinese) << int(QLocale::China) << 2052u;
+        QTest::newRow("zh_TW") << int(QLocale::Chinese) << int(QLocale::Taiwan) << 1028u;
+        QTest::newRow("zh_HK") << int(QLocale::Chinese) << int(QLocale::HongKong) << 3076u;
+        QTest::newRow("zh_SG") << int(QLocale::Chinese) << int(QLocale::Singapore) << 4100u;
+        QTest::newRow("zh_MO") << int(QLocale::Chinese) << int(QLocale::Macau) << 5124u;
+        QTest::newRow("ja_JP") << int(QLocale::Japanese) << int(QLocale::Japan) << 1041u;
+        QTest::newRow("en_US") << int(QLocale::English) << int(QLocale::UnitedStates) << 1033u;
+        QTest::newRow("en_GB") << int(QLocale::English) << int(QLocale::UnitedKingdom) << 2057u;
+        QTest::newRow("de_DE") << int(QLocale::German) << int(QLocale::Germany) << 1031u;
+        QTest::newRow("de_AT") << int(QLocale::German) << int(QLocale::Austria) << 3079u;
+        QTest::newRow("de in Belgium: primary") << int(QLocale::German) << int(QLocale::Belgium) << 1031u;
+        QTest::newRow("fr_FR") << int(QLocale::French) << int(QLocale::France) << 1036u;
+        QTest::newRow("es_ES") << int(QLocale::Spanish) << int(QLocale::Spain) << 3082u;
+        QTest::newRow("C locale") << int(QLocale::C) << int(QLocale::AnyCountry) << 0u;
+    }
+    void lcidForLocale()
+    {
+        QFETCH(int, language);
+        QFETCH(int, country);
+        QFETCH(quint32, lcid);
+        QCOMPARE(language::lcidForLocale(QLocale::Language(language), QLocale::Country(country)), lcid);
+    }
+
+    // Every pair of the interface table, exactly, in the context of the window.
+    void englishFileHoldsEveryText_data()
+    {
+        QTest::addColumn<QString>("context");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("english");
+        const char *const rows[][2] = {
+            {"QUORVALINE", "QUORVALINE"}, {"一键开机", "Trig"}, {"仪表图", "Meter"},
+            {"保存", "Save"}, {"保存数据", "Save"}, {"停止", "Stop"}, {"其它", "Other"},
+            {"删除", "Del"}, {"功率", "Pow"}, {"参数设定", "Param Set"}, {"可调电源", "Power"},
+            {"启动/停止", "Star/Stop"}, {"固件升级", "Firmware Update"},
+            {"固件更新", "Firmware Update"}, {"图表操作", "Chart Manipulation"}, {"复位", "Reset"},
+            {"实时功率", "Pow"}, {"实时数据", "Data"}, {"实时电压", "Vol"}, {"实时电流", "Cur"},
+            {"容量", "Cap"}, {"导入数据", "Import"}, {"工具", "Tools"}, {"帮助", "Help"},
+            {"开始", "Start"}, {"开始位置", "Star"}, {"开机线", "Ponkey"}, {"当前位置", "Pos"},
+            {"循环次数", "Times"}, {"打开", "Open"}, {"打开文件", "Open"}, {"执行更新", "Start"},
+            {"提示", "Tips"}, {"操作", "Operation"}, {"数据", "Data"},
+            {"数据不足，无法保存", "Not enough data to save"},
+            {"文件打开失败", "Failed to open the file"}, {"文件超出规定大小！", "File size exceeded!"},
+            {"无连接", "N.C"}, {"时间", "Time"}, {"普通模式", "Normal"}, {"暂停", "Pause"},
+            {"曲线图", "Chart"}, {"更新失败", "Update Failed"}, {"最大电流", "MaxCur"},
+            {"添加", "Add"}, {"清空", "Clear"}, {"清空图表", "Clear Chart"}, {"清空数据", "Clear"},
+            {"清零", "Clear"}, {"焊台", "Iron Station"}, {"状态", "State"}, {"电压", "Vol"},
+            {"电压电流表", "Meter"}, {"电流", "Cur"}, {"电量", "Q"},
+            {"电量统计", "Electricity Statistics"}, {"结束位置", "End"}, {"编程模式", "Program"},
+            {"表格里没有数据", "There is no data in the table"}, {"设备未连接", "N.C"},
+            {"设备未连接!!", "Unconnected!!"}, {"设备：", "Device:"},
+            {"请打开文件重试", "Please retry again"}, {"负载", "Load"}, {"返回", "Back"},
+            {"采样率", "Sampling Rate"},
+        };
+        for (const auto &row : rows)
+            QTest::newRow(row[0]) << "Widget" << QString::fromUtf8(row[0]) << QString::fromUtf8(row[1]);
+        QTest::newRow("Vc_Meter tips") << "Vc_Meter" << "提示" << "Tips";
+        QTest::newRow("Vc_Meter file size")
+            << "Vc_Meter" << "文件超出规定大小！" << "The file exceeds the specified size!";
+    }
+    void englishFileHoldsEveryText()
+    {
+        QFETCH(QString, context);
+        QFETCH(QString, source);
+        QFETCH(QString, english);
+        QTranslator translator;
+        QVERIFY(translator.load(QStringLiteral(":/i18n/QUORVALINE_en_US")));
+        QCOMPARE(translator.translate(context.toUtf8(), source.toUtf8()), english);
+    }
+
+    // Texts that read the same in both languages have no English entry.
+    void englishFileHasNoOtherEntries_data()
+    {
+        QTest::addColumn<QString>("source");
+        for (const char *text : {"M1", "M52", "V7204", "KRIV", "C . V", "OVP", "ON/OFF", "V", "20Sa/s"})
+            QTest::newRow(text) << QString::fromUtf8(text);
+    }
+    void englishFileHasNoOtherEntries()
+    {
+        QFETCH(QString, source);
+        QTranslator translator;
+        QVERIFY(translator.load(QStringLiteral(":/i18n/QUORVALINE_en_US")));
+        QVERIFY(translator.translate("Widget", source.toUtf8()).isNull());
+    }
+
+    void installFollowsLcid_data()
+    {
+        QTest::addColumn<quint32>("lcid");
+        QTest::addColumn<QString>("startText");
+        QTest::newRow("English") << 1033u << "Start";
+        QTest::newRow("German gets English") << 1031u << "Start";
+        QTest::newRow("Chinese PRC keeps the source") << 2052u << "开始";
+        QTest::newRow("Japanese gets Chinese") << 1041u << "开始";
+    }
+    void installFollowsLcid()
+    {
+        QFETCH(quint32, lcid);
+        QFETCH(QString, startText);
+        QTranslator translator;
+        QVERIFY(language::installTranslation(*QCoreApplication::instance(), translator, lcid));
+        QCOMPARE(QCoreApplication::translate("Widget", "开始"), startText);
+        QCOMPARE(QCoreApplication::translate("Widget", "M1"), QStringLiteral("M1"));
+        QCoreApplication::removeTranslator(&translator);
+    }
+
+    void chineseFileIsEmptyButValid()
+    {
+        QTranslator translator;
+        QVERIFY(translator.load(QStringLiteral(":/i18n/QUORVALINE_zh_CN"), QString(), QString(), QString()));
+        QVERIFY(translator.isEmpty());
+        QCOMPARE(translator.language(), QStringLiteral("zh_CN"));
+    }
+};
+
+QTEST_MAIN(LanguageTest)
+#include "tst_language.moc"

@@ -1,0 +1,5 @@
+#include "onekeyline.h"
+
+OneKeyLine::OneKeyLine(QWidget *parent) : QWidget(parent) {}
+
+OneKeyLine::~OneKeyLine() = default;

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "charts/livechart.h"
+#include "device/devicelink.h"
+
+#include <QString>
+#include <QWidget>
+
+class QTimer;
+
+// State of the boot line: link, report buffers, trigger, readings and chart.
+// Never shown; the main window works on its fields.
+class OneKeyLine : public QWidget, public DeviceLink, public LiveChartState {
+    Q_OBJECT
+public:
+    explicit OneKeyLine(QWidget *parent = nullptr);
+    ~OneKeyLine() override;
+
+    QTimer *pollTimer = nullptr;
+
+    quint8 outReport[65] = {};
+    quint8 inReport[128] = {};
+    quint8 trigger = 0;
+
+    double voltage = 0;
+    double current = 0;
+    double shownVoltage = 0;
+    double shownCurrent = 0;
+    double shownPower = 0;
+    double peakCurrent = 0;
+    quint16 countTime = 0;
+
+    QString chartFileName;
+};

@@ -1,0 +1,232 @@
+// The meter page of the main window: set-up, polling, readings, recording
+// and the charge/energy/time counting.
+#include "app/widget.h"
+
+#include "charts/livechart.h"
+#include "charts/rangehandler.h"
+#include "device/hidtransaction.h"
+#include "meterreport.h"
+#include "tools/meter/vc_meter.h"
+#include "tools/power/adjpower.h"
+#include "ui_widget.h"
+
+#include <QMessageBox>
+#include <QStyledItemDelegate>
+#include <QTimer>
+
+namespace {
+
+constexpr int kMeterPage = 0;
+constexpr double kCountLimit = 99999999;
+
+QString labelStyle(const char *colour)
+{
+    return QStringLiteral("background-color:rgb(0,0,0);color:%1;border-width: 2px;"
+                          "border-style: solid;border-color: rgb(100, 100, 100);")
+        .arg(QLatin1String(colour));
+}
+
+} // namespace
+
+void Widget::setupMeterPage()
+{
+    vcMeter = new Vc_Meter;
+
+    const QList<QLabel *> readings = {ui->vcMeter_uLabel,  ui->vcMeter_iLabel,   ui->vcMeter_pLabel,
+                                      ui->vcMeter_dpLabel, ui->vcMeter_dmLabel,  ui->vcMeter_cc1Label,
+                                      ui->vcMeter_cc2Label, ui->vcMeter_rLabel};
+    for (QLabel *label : readings)
+        label->setText(QStringLiteral("---"));
+
+    auto *delegate = new QStyledItemDelegate;
+    ui->vcMeter_fpsComboBox->setItemDelegate(delegate);
+    ui->vcMeterPCountComboBox->setItemDelegate(delegate);
+
+    ui->vcMeter_uLabel->setStyleSheet(labelStyle("rgb(119, 228, 255)"));
+    ui->vcMeter_iLabel->setStyleSheet(labelStyle("rgb(0, 255, 0)"));
+    ui->vcMeter_pLabel->setStyleSheet(labelStyle("rgb(255, 90, 90)"));
+    for (QLabel *label : {ui->vcMeter_dpLabel, ui->vcMeter_dmLabel, ui->vcMeter_cc1Label,
+                          ui->vcMeter_cc2Label, ui->vcMeter_rLabel, ui->vcMeter_timeLabel,
+                          ui->vcMeter_pcountLabel})
+        label->setStyleSheet(labelStyle("rgb(179, 216, 125)"));
+
+    if (!vcMeter->chartRunning)
+        ui->vcMeter_chartStart->setText(tr("开始"));
+    if (!vcMeter->counting)
+        ui->vcMeter_countStart->setText(tr("开始"));
+
+    if (const meter::RateSetting *rate = meter::rateForIndex(ui->vcMeter_fpsComboBox->currentIndex()))
+        vcMeter->rateCode = rate->rateCode;
+
+    ui->vcMeter_pageStackedWidget->setCurrentIndex(0);
+    connect(ui->vcMeter_helpBackBtn, &QPushButton::clicked, this,
+            [this] { ui->vcMeter_pageStackedWidget->setCurrentIndex(0); });
+
+    setupLiveChart(ui->Chart_Widget, *vcMeter, meterChartProfile());
+    connect(ui->Chart_Widget->xAxis, SIGNAL(rangeChanged(QCPRange)), this,
+            SLOT(vcMeterRangeChangeEvent()));
+}
+
+void Widget::applyMeterRate(int index)
+{
+    if (const meter::RateSetting *rate = meter::rateForIndex(index))
+        vcMeter->rateCode = rate->rateCode;
+}
+
+void Widget::on_vcMeter_fpsComboBox_currentIndexChanged(int index)
+{
+    if (const meter::RateSetting *rate = meter::rateForIndex(index)) {
+        vcMeter->rateCode = rate->rateCode;
+        vcMeter->pollIntervalMs = rate->pollIntervalMs;
+    }
+    meterPollTimer->setInterval(vcMeter->pollIntervalMs);
+}
+
+void Widget::toggleMeterRecording()
+{
+    vcMeter->chartRunning = !vcMeter->chartRunning;
+    ui->vcMeter_chartStart->setText(vcMeter->chartRunning ? tr("暂停") : tr("开始"));
+}
+
+void Widget::vcMeterTimerSlot()
+{
+    if (ui->toolsStackedWidget->currentIndex() != kMeterPage)
+        return;
+    Vc_Meter &m = *vcMeter;
+    const ChartProfile &profile = meterChartProfile();
+    updateSpan(ui->Chart_Widget, m, profile);
+    m.voltage = 0;
+    m.current = 0;
+
+    if (!m.hidDevice || !m.present) {
+        if (m.chartRunning) {
+            m.shownVoltage = m.shownCurrent = m.shownPower = 0;
+            m.dPlus = m.dMinus = m.cc1 = m.cc2 = 0;
+            m.shownLoad = 0;
+            m.chartRunning = false;
+            ui->vcMeter_chartStart->setText(tr("开始"));
+            QMessageBox::information(this, tr("提示"), tr("设备未连接!!"), QMessageBox::Ok);
+        }
+        return;
+    }
+
+    hid::beginReport(m.outReport, meter::kReadCommand);
+    m.outReport[2] = m.rateCode;
+    if (hid::transact(m.hidDevice, m.outReport, m.inReport) < 1)
+        return;
+
+    auto takeSample = [&m](int n) {
+        const meter::Sample sample = meter::decodeSample(m.inReport, n);
+        m.voltage = sample.volts;
+        m.current = sample.amps;
+    };
+    auto appendTaken = [&m] {
+        const double values[3] = {m.voltage, m.current, m.voltage * m.current};
+        appendSample(m, values);
+    };
+
+    if (!m.chartRunning) {
+        takeSample(0);
+    } else {
+        const meter::RateSetting *rate = meter::rateForCode(m.rateCode);
+        if (rate && meter::isSampleReport(m.inReport[0])) {
+            if (rate->decimationLimit < 0) {
+                for (int n = 0; n < rate->samplesPerReport; ++n) {
+                    takeSample(n);
+                    appendTaken();
+                }
+            } else {
+                takeSample(0);
+                ++m.decimation;
+                if (m.decimation > rate->decimationLimit) {
+                    m.decimation = 0;
+                    appendTaken();
+                }
+            }
+        }
+        recordingStep(ui->Chart_Widget, m, profile);
+    }
+
+    const meter::LineVoltages lines = meter::decodeLineVoltages(m.inReport);
+    m.dPlus = lines.dPlus;
+    m.dMinus = lines.dMinus;
+    m.cc1 = lines.cc1;
+    m.cc2 = lines.cc2;
+    m.shownVoltage = m.voltage;
+    m.shownCurrent = m.current;
+    m.shownPower = m.voltage * m.current;
+    m.shownLoad = meter::loadOhms(m.voltage, m.current);
+}
+
+void Widget::vcMeterRangeChangeEvent()
+{
+    handleRangeChange(ui->Chart_Widget, *vcMeter, meterChartProfile(),
+                      ui->toolsStackedWidget->currentIndex() == kMeterPage, true);
+}
+
+void Widget::refreshMeterLabels()
+{
+    const Vc_Meter &m = *vcMeter;
+    const bool shown = ui->toolsStackedWidget->currentIndex() == kMeterPage;
+    if (shown) {
+        const struct {
+            QLabel *label;
+            double value;
+            int decimals;
+        } readings[] = {
+            {ui->vcMeter_uLabel, m.shownVoltage, 4}, {ui->vcMeter_iLabel, m.shownCurrent, 4},
+            {ui->vcMeter_pLabel, m.shownPower, 4},   {ui->vcMeter_dpLabel, m.dPlus, 4},
+            {ui->vcMeter_dmLabel, m.dMinus, 4},      {ui->vcMeter_cc1Label, m.cc1, 4},
+            {ui->vcMeter_cc2Label, m.cc2, 4},        {ui->vcMeter_rLabel, m.shownLoad, 2},
+        };
+        for (const auto &reading : readings) {
+            reading.label->setText(m.hidDevice ? meter::readingText(reading.value, reading.decimals)
+                                               : QStringLiteral("---"));
+        }
+    }
+    ui->vcMeter_timeLabel->setText(countTimeText(m.countTicks));
+    if (shown) {
+        const double count = ui->vcMeterPCountComboBox->currentIndex() == 0 ? m.chargeMah : m.energyMwh;
+        ui->vcMeter_pcountLabel->setText(QString::number(count, 'f', 2));
+    }
+}
+
+QString Widget::countTimeText(quint32 ticks)
+{
+    std::snprintf(textBuffer, sizeof textBuffer, "%02u:%02u:%02u", ticks / 36000,
+                  ticks % 36000 / 600, ticks % 600 / 10);
+    return QString::fromLatin1(textBuffer);
+}
+
+void Widget::toggleMeterCounting()
+{
+    vcMeter->counting = !vcMeter->counting;
+    ui->vcMeter_countStart->setText(vcMeter->counting ? tr("停止") : tr("开始"));
+}
+
+void Widget::resetMeterCounts()
+{
+    vcMeter->chargeMah = 0;
+    vcMeter->energyMwh = 0;
+    vcMeter->countTicks = 0;
+}
+
+void Widget::addCounts(double &chargeMah, double &energyMwh, quint32 &countTicks, double amps,
+                       double watts)
+{
+    // Each run of the counting timer stands for a tenth of a second:
+    // I A for 0.1 s is I ÷ 36 mAh, P W for 0.1 s is P ÷ 36 mWh.
+    chargeMah = qMin(chargeMah + amps / 36, kCountLimit);
+    energyMwh = qMin(energyMwh + watts / 36, kCountLimit);
+    ++countTicks;
+}
+
+void Widget::accumulateCounts()
+{
+    Vc_Meter &m = *vcMeter;
+    if (m.counting && m.hidDevice && ui->toolsStackedWidget->currentIndex() == kMeterPage)
+        addCounts(m.chargeMah, m.energyMwh, m.countTicks, m.shownCurrent, m.shownPower);
+    AdjPower &p = *adjPower;
+    if (p.outputOn && ui->toolsStackedWidget->currentIndex() == 1)
+        addCounts(p.chargeMah, p.energyMwh, p.countTicks, p.shownCurrent, p.shownPower);
+}

@@ -1,0 +1,5 @@
+#include "adjpower.h"
+
+AdjPower::AdjPower(QWidget *parent) : QWidget(parent) {}
+
+AdjPower::~AdjPower() = default;

@@ -1,0 +1,49 @@
+// The power supply page of the main window: its state object, poll timer
+// and chart.
+#include "app/widget.h"
+
+#include "charts/livechart.h"
+#include "charts/rangehandler.h"
+#include "tools/power/adjpower.h"
+#include "ui_widget.h"
+
+#include <QTimer>
+
+namespace {
+constexpr int kPowerPage = 1;
+constexpr int kChartView = 0;
+} // namespace
+
+void Widget::setupPowerPage()
+{
+    adjPower = new AdjPower;
+    adjPower->pollTimer = new QTimer;
+
+    setupLiveChart(ui->adjPowChart, *adjPower, powerChartProfile());
+    connect(ui->adjPowChart->xAxis, SIGNAL(rangeChanged(QCPRange)), this,
+            SLOT(adjPowerRangeChangeEvent()));
+
+    connect(ui->adjPowClearCountData, &QPushButton::clicked, this, [this] {
+        adjPower->chargeMah = 0;
+        adjPower->energyMwh = 0;
+        adjPower->countTicks = 0;
+    });
+}
+
+// The power supply's status request is not built yet: its poll timer runs but
+// is connected to nothing, and this slot does nothing.
+void Widget::adjPowerChartProcess() {}
+
+void Widget::refreshPowerCountLabels()
+{
+    ui->adjPowAh->setText(QString::number(adjPower->chargeMah, 'f', 0));
+    ui->adjPowWh->setText(QString::number(adjPower->energyMwh, 'f', 0));
+    ui->adjPowCountTime->setText(countTimeText(adjPower->countTicks));
+}
+
+void Widget::adjPowerRangeChangeEvent()
+{
+    handleRangeChange(ui->adjPowChart, *adjPower, powerChartProfile(),
+                      ui->toolsStackedWidget->currentIndex() == kPowerPage,
+                      ui->adjPowView->currentIndex() == kChartView);
+}
