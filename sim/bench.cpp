@@ -15,6 +15,8 @@ DemoBench attachDemoBench()
     b.firmware->setFirstAnswerDelay(300);
 
     Bus &bus = Bus::instance();
+    // The boot line is polled every 2 ms: keep the output logs short.
+    bus.setWriteLogLimit(1000);
     b.meterId = bus.attach(b.meter);
     b.powerSupplyId = bus.attach(b.powerSupply);
     b.bootLineId = bus.attach(b.bootLine);

@@ -44,8 +44,9 @@ InputReport makeReport(std::initializer_list<std::uint8_t> leadingBytes)
 
 Bus &Bus::instance()
 {
-    static Bus theBus;
-    return theBus;
+    // Never destroyed: handles may still be closed during static destruction.
+    static Bus *theBus = new Bus;
+    return *theBus;
 }
 
 Bus &bus() { return Bus::instance(); }
@@ -133,6 +134,7 @@ void Bus::reset()
     all_.clear();
     timeoutCapMs_ = kDefaultTimeoutCapMs;
     blockingWaitMs_ = kDefaultBlockingWaitMs;
+    writeLogLimit_ = kDefaultWriteLogLimit;
     globalError_ = L"Success";
     changed_.notify_all();
 }
@@ -259,13 +261,14 @@ void Bus::setAnswerDelay(int id, int ms)
 std::vector<std::vector<std::uint8_t>> Bus::writes(int id) const
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    return slotLocked(id)->writes;
+    auto s = slotLocked(id);
+    return std::vector<std::vector<std::uint8_t>>(s->writes.begin(), s->writes.end());
 }
 
 std::size_t Bus::writeCount(int id) const
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    return slotLocked(id)->writes.size();
+    return slotLocked(id)->writeCount;
 }
 
 std::vector<std::uint8_t> Bus::lastWrite(int id) const
@@ -278,7 +281,9 @@ std::vector<std::uint8_t> Bus::lastWrite(int id) const
 void Bus::clearWrites(int id)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    slotLocked(id)->writes.clear();
+    auto s = slotLocked(id);
+    s->writes.clear();
+    s->writeCount = 0;
 }
 
 int Bus::readCount(int id) const
@@ -336,6 +341,21 @@ int Bus::blockingWait() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return blockingWaitMs_;
+}
+
+void Bus::setWriteLogLimit(std::size_t reports)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    writeLogLimit_ = reports;
+    for (auto &kv : all_)
+        while (kv.second->writes.size() > writeLogLimit_)
+            kv.second->writes.pop_front();
+}
+
+std::size_t Bus::writeLogLimit() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return writeLogLimit_;
 }
 
 } // namespace sim

@@ -73,6 +73,10 @@ public:
     // ---- fault injection -------------------------------------------------
     /// hid_open_path on this device returns null and hid_error(NULL) \a reason.
     void setFailOpen(int id, bool fail, const std::string &reason = "Permission denied");
+    void failOpen(int id, bool fail, const std::string &reason = "Permission denied")
+    {
+        setFailOpen(id, fail, reason);
+    }
     /// Behaviour of the next \a count reads (-1: until changed). Every read
     /// that is not Normal discards the oldest queued answer, if any, so that
     /// one write still pairs with one read afterwards.
@@ -94,8 +98,10 @@ public:
 
     // ---- inspection ------------------------------------------------------
     /// Every output report written, as passed to hid_write (normally 65
-    /// bytes, byte 0 the report ID), oldest first.
+    /// bytes, byte 0 the report ID), oldest first. Only the latest
+    /// writeLogLimit() reports are kept.
     std::vector<std::vector<std::uint8_t>> writes(int id) const;
+    /// Reports written since attach or clearWrites (also those no longer kept).
     std::size_t writeCount(int id) const;
     std::vector<std::uint8_t> lastWrite(int id) const; ///< empty when none
     void clearWrites(int id);
@@ -114,7 +120,12 @@ public:
     void setBlockingWait(int ms);
     int blockingWait() const;
 
+    /// Reports kept in each device's output log (default 100000).
+    void setWriteLogLimit(std::size_t reports);
+    std::size_t writeLogLimit() const;
+
     static constexpr int kDefaultTimeoutCapMs = 1000;
+    static constexpr std::size_t kDefaultWriteLogLimit = 100000;
     static constexpr int kDefaultBlockingWaitMs = 2000;
 
 private:
@@ -131,6 +142,7 @@ private:
     int nextPathNumber_ = 0;
     int timeoutCapMs_ = kDefaultTimeoutCapMs;
     int blockingWaitMs_ = kDefaultBlockingWaitMs;
+    std::size_t writeLogLimit_ = kDefaultWriteLogLimit;
     std::wstring globalError_ = L"Success";
 };
 

@@ -37,7 +37,8 @@ struct DeviceSlot {
     int answerDelayMs = 0;
 
     std::deque<PendingAnswer> pending;
-    std::vector<std::vector<std::uint8_t>> writes;
+    std::deque<std::vector<std::uint8_t>> writes; ///< the latest ones
+    std::size_t writeCount = 0;
     int reads = 0;
     int openHandles = 0;
     int opens = 0;

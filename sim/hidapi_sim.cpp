@@ -183,6 +183,9 @@ public:
             return -1;
         }
         slot.writes.emplace_back(data, data + length);
+        slot.writeCount++;
+        while (slot.writes.size() > bus.writeLogLimit_)
+            slot.writes.pop_front();
 
         OutputReport request{};
         std::memcpy(request.data(), data, std::min(length, request.size()));

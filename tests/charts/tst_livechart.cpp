@@ -308,20 +308,27 @@ void TstLiveChart::recordingStepEmptyChart()
        {&meterChartProfile(), &powerChartProfile(), &bootLineChartProfile()}) {
     TestChart c(*profile);
     c.tool.chartRunning = true;
-    c.plot.xAxis->setRange(20, 70);
+    c.plot.xAxis->setRange(-45, 5);
     updateSpan(&c.plot, c.tool, *profile);
     QCOMPARE(c.tool.spanSamples, profile->minRecordingSpan);
     QSignalSpy replots(&c.plot, &QCustomPlot::afterReplot);
     recordingStep(&c.plot, c.tool, *profile);
     // the rescale leaves the range unchanged; the span is applied at its end
-    QCOMPARE(c.plot.xAxis->range().upper, 70.0);
-    QCOMPARE(c.plot.xAxis->range().lower, 70.0 - profile->minRecordingSpan);
+    QCOMPARE(c.plot.xAxis->range().upper, 5.0);
+    QCOMPARE(c.plot.xAxis->range().lower, 5.0 - profile->minRecordingSpan);
     QCOMPARE(c.plot.xAxis2->range(), c.plot.xAxis->range());
     for (int k = 0; k < profile->graphCount; ++k)
       QCOMPARE(c.rightAxis(k)->range(), QCPRange(0, 1));
     QCOMPARE(replots.count(), 1);
-    QVERIFY(!c.tool.enoughData);
+    QVERIFY(!c.tool.enoughData); // upper bound 5
     QVERIFY(!c.tool.scanInFlight); // empty graph 0: no scan
+
+    // the enough-data test looks at the upper bound only
+    c.plot.xAxis->setRange(20, 70);
+    updateSpan(&c.plot, c.tool, *profile);
+    recordingStep(&c.plot, c.tool, *profile);
+    QCOMPARE(c.plot.xAxis->range(), QCPRange(70.0 - profile->minRecordingSpan, 70.0));
+    QVERIFY(c.tool.enoughData);
   }
 }
 
@@ -400,6 +407,7 @@ void TstLiveChart::clear()
   c.append(50, [](int k, int key) { return k + key * 0.1; });
   updateSpan(&c.plot, c.tool, *profile);
   recordingStep(&c.plot, c.tool, *profile);
+  recordingStep(&c.plot, c.tool, *profile); // the meter tests before the step
   settleScans();
   QVERIFY(c.tool.enoughData);
   const double axisMax0 = c.tool.axisMax[0];

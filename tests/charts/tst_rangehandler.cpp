@@ -271,7 +271,7 @@ void TstRangeHandler::stoppedChartAtSampleZero()
     QCOMPARE(c.tool.tagValue[k], 1.5 + k);
   settleScans();
   QVERIFY(c.tool.maximaReady);
-  QCOMPARE(c.tool.scanWindow, 20.0);
+  QCOMPARE(c.tool.scanWindow, 50.0); // n <= 99: scanWindow = n
   for (int k = 0; k < profile->graphCount; ++k)
     QCOMPARE(c.tool.axisMax[k], 1.5 + k);
 }
@@ -303,7 +303,7 @@ void TstRangeHandler::lowestIndexPerProfile()
 void TstRangeHandler::notRecordingAppliesMaximaAtNextRangeChange()
 {
   TestChart c(meterChartProfile());
-  c.append(80, [](int k, int key) { return (k + 1) * (key == 40 ? 6.0 : 1.0); });
+  c.append(300, [](int k, int key) { return (k + 1) * (key == 40 ? 6.0 : 1.0); });
   c.tool.spanSamples = 50;
   QSignalSpy replots(&c.plot, &QCustomPlot::afterReplot);
   const QCPRange before[3] = {c.rightAxis(0)->range(), c.rightAxis(1)->range(),
@@ -332,7 +332,7 @@ void TstRangeHandler::notRecordingAppliesMaximaAtNextRangeChange()
   QCOMPARE(replots.count(), 1);
 
   // and the one after starts the next scan
-  moveView(c, 60, 79);
+  moveView(c, 200, 250); // examines 250 down to 201
   QVERIFY(c.tool.scanInFlight);
   settleScans();
   QVERIFY(c.tool.maximaReady);
@@ -413,7 +413,7 @@ void TstRangeHandler::scanEndsWithoutChangeWhenPageHidden()
   settleScans();
   QVERIFY(c.tool.maximaReady);
   QCOMPARE(c.tool.axisMax[0], 41.0);
-  QCOMPARE(c.tool.scanWindow, 30.0);
+  QCOMPARE(c.tool.scanWindow, 80.0); // n <= 99: scanWindow = n
 }
 
 void TstRangeHandler::resultDroppedWhenPageHiddenByDelivery()

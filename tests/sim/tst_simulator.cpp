@@ -42,6 +42,7 @@ private slots:
     void scriptedUnsolicited();
     void outputLogAndReadCount();
     void shortAndLongBuffers();
+    void writeLogLimit();
     void numberedReportIsNotUnderstood();
     void answerDelay();
     void detachInvalidatesHandles();
@@ -179,7 +180,7 @@ void TestSimulator::failOpenReportsReason()
     // The device is still listed.
     QCOMPARE(enumerate().size(), size_t(1));
 
-    sim::bus().setFailOpen(id, false);
+    sim::bus().failOpen(id, false);
     hid_device *dev = hid_open_path(path.c_str());
     QVERIFY(dev);
     QCOMPARE(sim::bus().openHandles(id), 1);
@@ -518,6 +519,24 @@ void TestSimulator::shortAndLongBuffers()
     QCOMPARE(hid_write(dev, shortReq, 3), 3);
     QCOMPARE(hid_read_timeout(dev, buf, 8, 200), 8);
     QCOMPARE(hid_write(dev, shortReq, 0), -1);
+    hid_close(dev);
+}
+
+void TestSimulator::writeLogLimit()
+{
+    int id = sim::bus().attach(std::make_shared<sim::MeterModel>());
+    hid_device *dev = openId(id);
+    sim::bus().setWriteLogLimit(3);
+    In in{};
+    for (int k = 1; k <= 5; ++k)
+        QCOMPARE(transact(dev, request(0x06, {{2, static_cast<std::uint8_t>(k)}}), in), 64);
+    auto log = sim::bus().writes(id);
+    QCOMPARE(log.size(), size_t(3));
+    QCOMPARE(log[0][2], (unsigned char)3); // the oldest were dropped
+    QCOMPARE(log[2][2], (unsigned char)5);
+    QCOMPARE(sim::bus().writeCount(id), size_t(5));
+    sim::bus().reset();
+    QCOMPARE(sim::bus().writeLogLimit(), sim::Bus::kDefaultWriteLogLimit);
     hid_close(dev);
 }
 
