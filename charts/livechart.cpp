@@ -3,6 +3,8 @@
 #include "axistag.h"
 #include "rangehandler_p.h"
 
+#include <QThread>
+
 #include <cmath>
 #include <limits>
 
@@ -87,7 +89,13 @@ LiveChartState::~LiveChartState()
   // matters for short-lived states (tests). A scan that has not started yet
   // is run here; its queued delivery dies with the receiver.
   scanFuture.waitForFinished();
-  delete scanReceiver;
+  if (scanJob) {
+    // The scan has returned; pair with its last release store so that its
+    // queued call to the receiver happens before the receiver is deleted.
+    while (!scanJob->posted.load(std::memory_order_acquire))
+      QThread::yieldCurrentThread();
+  }
+  delete scanReceiver; // drops an undelivered result with it
 }
 
 // ---------------------------------------------------------------------------

@@ -56,6 +56,7 @@ void runMaximaScan(std::shared_ptr<ScanJob> job)
   ScanReceiver *receiver = job->receiver;
   job->finished.store(true, std::memory_order_release);
   QMetaObject::invokeMethod(receiver, "deliverScanResult", Qt::QueuedConnection);
+  job->posted.store(true, std::memory_order_release);
 }
 
 // Copies, on the GUI thread, exactly the samples the walk of scan steps 3-6

@@ -19,7 +19,8 @@ class ScanReceiver;
 // One maxima scan. The GUI thread fills the inputs and publishes the job
 // (release store of `published`) before handing it to the pool; the pool
 // thread fills the outputs and publishes them (release store of `finished`)
-// before it asks the receiver to take them. Nothing else is shared.
+// before it asks the receiver to take them, then marks the request as made
+// (release store of `posted`). Nothing else is shared.
 struct ScanJob
 {
   // Inputs, written on the GUI thread before publication.
@@ -35,6 +36,10 @@ struct ScanJob
   bool changed = false; // false: the page was hidden when the scan started
   double scanMax[3] = {0, 0, 0};
   std::atomic<bool> finished{false};
+  // Set by the pool thread after it has queued the delivery; the state's
+  // destructor acquires it before it deletes the receiver, so that the
+  // queued call's use of the receiver happens before the deletion.
+  std::atomic<bool> posted{false};
 };
 
 // Lives on the GUI thread, owned by the LiveChartState. The pool thread

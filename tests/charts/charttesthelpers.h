@@ -9,7 +9,6 @@
 #include "charts/rangehandler.h"
 
 #include <QCoreApplication>
-#include <QSemaphore>
 #include <QThreadPool>
 #include <QWidget>
 #include <QtConcurrent/QtConcurrentRun>
@@ -77,8 +76,13 @@ inline void settleScans()
   }
 }
 
-// Occupies every thread of the global pool until release(), so that a scan
-// started meanwhile stays queued.
+// Reserves every thread of the global pool until release(), so that a scan
+// started meanwhile stays queued and starts only on release(). Reserving
+// (rather than occupying the threads with blocking tasks) makes the pool hand
+// the queued scan to a newly started or woken thread, a hand-over that
+// ThreadSanitizer can see (thread creation, pthread condition variable); a
+// busy pool thread taking it from the queue synchronises only through Qt's
+// futex-based QMutex, which an uninstrumented Qt hides from it.
 class PoolBlocker
 {
 public:
@@ -86,30 +90,22 @@ public:
   {
     QThreadPool *pool = QThreadPool::globalInstance();
     mThreads = pool->maxThreadCount();
-    for (int i = 0; i < mThreads; ++i) {
-      QSemaphore *started = &mStarted;
-      QSemaphore *gate = &mGate;
-      QtConcurrent::run(pool, [started, gate] {
-        started->release();
-        gate->acquire();
-      });
-    }
-    mStarted.acquire(mThreads);
+    for (int i = 0; i < mThreads; ++i)
+      pool->reserveThread();
   }
   ~PoolBlocker() { release(); }
   void release()
   {
     if (!mReleased) {
       mReleased = true;
-      mGate.release(mThreads);
+      for (int i = 0; i < mThreads; ++i)
+        QThreadPool::globalInstance()->releaseThread();
     }
   }
 
 private:
   int mThreads = 0;
   bool mReleased = false;
-  QSemaphore mStarted;
-  QSemaphore mGate;
 };
 
 #endif // QUORVALINE_TESTS_CHARTTESTHELPERS_H

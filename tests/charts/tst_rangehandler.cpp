@@ -479,6 +479,20 @@ void TstRangeHandler::stressScansWhileAppending()
   // changes per poll, each one starting a scan or taking a result), clears
   // now and then, while scans run on the pool; events are processed now and
   // then so that results arrive in the middle of it all.
+  // Enough pool threads that no scan waits in the pool's queue: a queued
+  // task is handed to a busy thread under Qt's futex-based QMutex only,
+  // which ThreadSanitizer cannot see in an uninstrumented Qt (queued starts
+  // are covered by the PoolBlocker tests, whose hand-over it can see).
+  QThreadPool *pool = QThreadPool::globalInstance();
+  const int savedMaxThreads = pool->maxThreadCount();
+  pool->setMaxThreadCount(std::max(savedMaxThreads, 8));
+  struct RestorePool
+  {
+    QThreadPool *pool;
+    int max;
+    ~RestorePool() { pool->setMaxThreadCount(max); }
+  } restorePool{pool, savedMaxThreads};
+
   const ChartProfile *profiles[3] = {&meterChartProfile(), &powerChartProfile(),
                                      &bootLineChartProfile()};
   std::vector<std::unique_ptr<TestChart>> charts;
