@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <malloc.h>
 #include <numeric>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -32,8 +33,8 @@ constexpr int kVisibleSamples = 10000; // the widest view while recording
 constexpr int kFewStored = 10000;
 constexpr int kManyStored = 3000000;
 constexpr int kWarmUpPolls = 30;
-constexpr int kRounds = 15;
-constexpr int kPollsPerBlock = 20; // kRounds * kPollsPerBlock polls per case
+constexpr int kRounds = 30;
+constexpr int kPollsPerBlock = 10; // kRounds * kPollsPerBlock polls per case
 constexpr int kAppendedForMemory = 1000000;
 constexpr double kTargetRatio = 1.5;
 
@@ -76,13 +77,36 @@ void finishScans()
     QCoreApplication::processEvents();
 }
 
+// Counts the paint events a widget receives, to show that each poll's replot
+// really paints the chart.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 // One window with its own meter chart, measured as one case.
 struct PollCase {
+    PollCase(const char *caseName, int stored, testbench::Window caseWindow)
+        : name(caseName), prefilled(stored), window(std::move(caseWindow))
+    {
+    }
+
     const char *name;
     int prefilled;
     testbench::Window window;
     std::vector<double> pollMicros;   // the poll slot itself, on the GUI thread
     std::vector<double> eventsMicros; // the event delivery after it (scan result, paint)
+    PaintCounter paintCounter;
+    int paintsDuringPolls = 0;
+    int pollsStartingScan = 0;
 
     QCustomPlot *chart() const { return window.ui().Chart_Widget; }
     QCPGraph *graph(int k) const { return window->vcMeter->graphs[k].data(); }
@@ -90,10 +114,14 @@ struct PollCase {
 
     void pollOnce(bool record)
     {
+        const int paintsBefore = paintCounter.paints;
         QElapsedTimer timer;
         timer.start();
         window.pollMeter();
         const qint64 pollNs = timer.nsecsElapsed();
+        // Until its result is delivered below, a scan started by this poll is in flight.
+        const bool startedScan = window->vcMeter->scanInFlight;
+        const int paints = paintCounter.paints - paintsBefore;
         QThreadPool::globalInstance()->waitForDone(); // the pool thread's share, not timed
         timer.restart();
         QCoreApplication::processEvents();
@@ -101,6 +129,8 @@ struct PollCase {
         if (record) {
             pollMicros.push_back(pollNs / 1000.0);
             eventsMicros.push_back(eventsNs / 1000.0);
+            paintsDuringPolls += paints;
+            pollsStartingScan += startedScan ? 1 : 0;
         }
     }
 };
@@ -176,8 +206,8 @@ int main(int argc, char *argv[])
     testbench::ModalCloser closeBoxes; // a stray message box must not stop the run
 
     // Both windows first: creating a window starts from a fresh bus.
-    PollCase few{"10 000 stored", kFewStored, testbench::makeWindow(), {}, {}};
-    PollCase many{"3 000 000 stored", kManyStored, testbench::makeWindow(), {}, {}};
+    PollCase few("10 000 stored", kFewStored, testbench::makeWindow());
+    PollCase many("3 000 000 stored", kManyStored, testbench::makeWindow());
     auto meter = std::make_shared<sim::MeterModel>();
     meter->setReading(5.0, 1.0);
     sim::bus().attach(meter);
@@ -187,12 +217,13 @@ int main(int argc, char *argv[])
         widget.discoverDevices(); // opens the meter and starts recording
         pollCase->window.ui().vcMeter_fpsComboBox->setCurrentIndex(kRateIndex100);
         widget.show();
+        pollCase->chart()->installEventFilter(&pollCase->paintCounter);
     }
     QCoreApplication::processEvents(); // lay out and paint the shown windows
 
-    prefill(few, kFewStored);
+    prefill(few, few.prefilled);
     const MemorySnapshot beforeBulk = MemorySnapshot::take();
-    prefill(many, kManyStored);
+    prefill(many, many.prefilled);
     const MemorySnapshot afterBulk = MemorySnapshot::take();
 
     bool setupOk = true;
@@ -258,6 +289,10 @@ int main(int argc, char *argv[])
     std::printf("  samples appended per poll: %.2f / %.2f; visible width after: %.0f / %.0f\n",
                 double(appendedFew) / polls, double(appendedMany) / polls,
                 few.chart()->xAxis->range().size(), many.chart()->xAxis->range().size());
+    std::printf("  chart paints during the polls: %d / %d; polls that started a scan: %d / %d "
+                "(of %d each)\n",
+                few.paintsDuringPolls, many.paintsDuringPolls, few.pollsStartingScan,
+                many.pollsStartingScan, polls);
     std::printf("  (poll: the slot on the GUI thread, scan copy included; events after: "
                 "the queued scan result and any paint, not part of the poll)\n\n");
 

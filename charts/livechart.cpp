@@ -90,9 +90,10 @@ LiveChartState::~LiveChartState()
   // is run here; its queued delivery dies with the receiver.
   scanFuture.waitForFinished();
   if (scanJob) {
-    // The scan has returned; pair with its last release store so that its
-    // queued call to the receiver happens before the receiver is deleted.
-    while (!scanJob->posted.load(std::memory_order_acquire))
+    // The scan has returned; pair with its last release store so that all
+    // it did (including its queued call to the receiver) happens before the
+    // job and the receiver are deleted.
+    while (!scanJob->done.load(std::memory_order_acquire))
       QThread::yieldCurrentThread();
   }
   delete scanReceiver; // drops an undelivered result with it

@@ -84,7 +84,7 @@ struct LiveChartState
   // Internal to the range handler: the scan in flight, the GUI-thread object
   // its result is delivered to, and the scan's future (waited for only when
   // the state is destroyed, so that no scan outlives the state).
-  std::shared_ptr<QuorvalineCharts::ScanJob> scanJob;
+  std::unique_ptr<QuorvalineCharts::ScanJob> scanJob;
   QuorvalineCharts::ScanReceiver *scanReceiver;
   QFuture<void> scanFuture;
 };

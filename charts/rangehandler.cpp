@@ -28,8 +28,9 @@ double valueAt(const QCPGraph *graph, int position)
 }
 
 // Maxima scan, steps 1-7 of Part 3.3, on a thread of the global pool. It
-// touches nothing but its own job and the page-shown flag.
-void runMaximaScan(std::shared_ptr<ScanJob> job)
+// touches nothing but its own job and the page-shown flag. The job is passed
+// by address: the state owns it until the GUI thread has taken the result.
+void runMaximaScan(ScanJob *job)
 {
   // Pairs with the GUI thread's release store after filling the inputs.
   const bool published = job->published.load(std::memory_order_acquire);
@@ -52,11 +53,10 @@ void runMaximaScan(std::shared_ptr<ScanJob> job)
     job->changed = true;
   }
 
-  // 7. The result goes back whole: publish, then ask the GUI thread to take it.
-  ScanReceiver *receiver = job->receiver;
-  job->finished.store(true, std::memory_order_release);
-  QMetaObject::invokeMethod(receiver, "deliverScanResult", Qt::QueuedConnection);
-  job->posted.store(true, std::memory_order_release);
+  // 7. The result goes back whole: ask the GUI thread to take it, then
+  //    publish it. The job is not touched after the release store.
+  QMetaObject::invokeMethod(job->receiver, "deliverScanResult", Qt::QueuedConnection);
+  job->done.store(true, std::memory_order_release);
 }
 
 // Copies, on the GUI thread, exactly the samples the walk of scan steps 3-6
@@ -71,7 +71,7 @@ void startMaximaScan(LiveChartState &state, const ChartProfile &profile)
   if (!state.scanReceiver)
     state.scanReceiver = new ScanReceiver(&state);
 
-  auto job = std::make_shared<ScanJob>();
+  std::unique_ptr<ScanJob> job(new ScanJob);
   job->pageShown = &state.pageShown;
   job->receiver = state.scanReceiver;
   job->graphCount = count;
@@ -126,11 +126,12 @@ void startMaximaScan(LiveChartState &state, const ChartProfile &profile)
   }
 
   job->published.store(true, std::memory_order_release);
-  state.scanJob = job;
+  ScanJob *handed = job.get();
+  state.scanJob = std::move(job);
   state.scanInFlight = true;
   // The future is kept only so that the state's destructor can wait for it;
   // nobody else waits for the scan.
-  state.scanFuture = QtConcurrent::run(QThreadPool::globalInstance(), runMaximaScan, job);
+  state.scanFuture = QtConcurrent::run(QThreadPool::globalInstance(), runMaximaScan, handed);
 }
 
 } // namespace
@@ -138,18 +139,23 @@ void startMaximaScan(LiveChartState &state, const ChartProfile &profile)
 void QuorvalineCharts::ScanReceiver::deliverScanResult()
 {
   LiveChartState &state = *mState;
-  const std::shared_ptr<ScanJob> job = state.scanJob;
-  // Pairs with the pool thread's release store after writing the outputs.
-  if (!job || !job->finished.load(std::memory_order_acquire))
+  ScanJob *job = state.scanJob.get();
+  if (!job)
     return;
-  state.scanJob.reset();
+  // Pairs with the pool thread's last release store. The call can overtake
+  // that store by a hair: then try again on the next event loop turn.
+  if (!job->done.load(std::memory_order_acquire)) {
+    QMetaObject::invokeMethod(this, "deliverScanResult", Qt::QueuedConnection);
+    return;
+  }
+  const std::unique_ptr<ScanJob> finished = std::move(state.scanJob);
   state.scanInFlight = false;
-  if (!job->changed || !state.isPageShown())
+  if (!finished->changed || !state.isPageShown())
     return; // page hidden when the scan started, or by now: no change
-  state.scanWindow = job->scanWindow;
-  for (int k = 0; k < job->graphCount; ++k) {
-    state.scanMax[k] = job->scanMax[k];
-    state.axisMax[k] = job->scanMax[k];
+  state.scanWindow = finished->scanWindow;
+  for (int k = 0; k < finished->graphCount; ++k) {
+    state.scanMax[k] = finished->scanMax[k];
+    state.axisMax[k] = finished->scanMax[k];
   }
   state.maximaReady = true;
 }

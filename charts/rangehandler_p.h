@@ -17,10 +17,12 @@ namespace QuorvalineCharts {
 class ScanReceiver;
 
 // One maxima scan. The GUI thread fills the inputs and publishes the job
-// (release store of `published`) before handing it to the pool; the pool
-// thread fills the outputs and publishes them (release store of `finished`)
-// before it asks the receiver to take them, then marks the request as made
-// (release store of `posted`). Nothing else is shared.
+// (release store of `published`) before it hands the job's address to the
+// pool; the pool thread acquires that before it reads anything. The pool
+// thread writes the outputs, asks the receiver to take them and, as its very
+// last access to the job, publishes them (release store of `done`); the GUI
+// thread acquires `done` before it reads them or frees the job. The job is
+// owned by the LiveChartState (scanJob) until its result has been taken.
 struct ScanJob
 {
   // Inputs, written on the GUI thread before publication.
@@ -32,19 +34,16 @@ struct ScanJob
   QVector<double> window[3]; // values the walk visits, newest/rightmost first
   std::atomic<bool> published{false};
 
-  // Outputs, written on the pool thread before `finished`.
+  // Outputs, written on the pool thread before `done`.
   bool changed = false; // false: the page was hidden when the scan started
   double scanMax[3] = {0, 0, 0};
-  std::atomic<bool> finished{false};
-  // Set by the pool thread after it has queued the delivery; the state's
-  // destructor acquires it before it deletes the receiver, so that the
-  // queued call's use of the receiver happens before the deletion.
-  std::atomic<bool> posted{false};
+  std::atomic<bool> done{false};
 };
 
 // Lives on the GUI thread, owned by the LiveChartState. The pool thread
 // calls deliverScanResult() through a queued, argument-free invocation, so
 // the call itself carries no data; the result is read from the state's job.
+// A call that arrives before the job is marked done re-queues itself.
 class ScanReceiver : public QObject
 {
   Q_OBJECT
