@@ -11,7 +11,8 @@ CustomTitleBar::CustomTitleBar(QWidget *parent) : QWidget(parent)
 
     titleLabel = new QLabel;
     titleLabel->setAlignment(Qt::AlignCenter);
-    titleLabel->setStyleSheet(QStringLiteral("font: 12pt 'Microsoft YaHei UI'; color: rgb(192, 192, 192);"));
+    titleLabel->setStyleSheet(
+        QStringLiteral("font: 12pt 'Microsoft YaHei UI'; color: rgb(192, 192, 192);"));
 
     iconLabel = new QLabel;
     iconLabel->setAlignment(Qt::AlignCenter);
@@ -34,9 +35,10 @@ CustomTitleBar::CustomTitleBar(QWidget *parent) : QWidget(parent)
     barLayout->setContentsMargins(2, 2, 2, 5);
     setLayout(barLayout);
 
-    const QString buttonStyle = QStringLiteral(
-        "QToolButton { border-style: solid; border-width: 0px; }"
-        "QToolButton:hover, QToolButton:pressed { background-color: #067DB8; color: rgb(255, 255, 255); }");
+    const QString buttonStyle =
+        QStringLiteral("QToolButton { border-style: solid; border-width: 0px; }"
+                       "QToolButton:hover, QToolButton:pressed { background-color: #067DB8; color: "
+                       "rgb(255, 255, 255); }");
     for (QToolButton *button : {minimizeButton, maximizeButton, closeButton})
         button->setStyleSheet(buttonStyle);
 

@@ -26,8 +26,8 @@ InstanceLock::InstanceLock(const QString &identifier, const QString &directory)
     QString user = qEnvironmentVariable("USER");
     if (user.isEmpty())
         user = qEnvironmentVariable("USERNAME");
-    m_fileName = dir + QLatin1Char('/') + identifier
-                 + (user.isEmpty() ? QString() : QLatin1Char('-') + user) + QStringLiteral(".lock");
+    m_fileName = dir + QLatin1Char('/') + identifier +
+                 (user.isEmpty() ? QString() : QLatin1Char('-') + user) + QStringLiteral(".lock");
     m_lock = std::make_unique<QLockFile>(m_fileName);
     // Never treat a lock as stale by age: only a lock whose process is gone is.
     m_lock->setStaleLockTime(0);

@@ -56,6 +56,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent), firmwareImage(kFirmwareImageS
     setupMeterPage();
     setupPowerPage();
     setupBootLinePage();
+    publishShownPages();
 
     applyPowerLimits(adjPower->maxVoltage, adjPower->maxCurrent);
 
@@ -115,9 +116,17 @@ void Widget::wireControls()
                                               ui->ironToolButton, ui->hotAirToolButton,
                                               ui->otherToolButton};
     for (int page = 0; page < toolButtons.size(); ++page)
-        connect(toolButtons[page], &QToolButton::clicked, this, [this, page] { showToolPage(page); });
+        connect(toolButtons[page], &QToolButton::clicked, this,
+                [this, page] { showToolPage(page); });
 
-    connect(ui->vcMeterClrPushButton, &QPushButton::clicked, this, [this] { clearChart(Tool::Meter); });
+    // The background maxima scans check, when they start, whether their page
+    // is still shown; they cannot ask the widgets from their pool thread.
+    connect(ui->toolsStackedWidget, &QStackedWidget::currentChanged, this,
+            &Widget::publishShownPages);
+    connect(ui->adjPowView, &QStackedWidget::currentChanged, this, &Widget::publishShownPages);
+
+    connect(ui->vcMeterClrPushButton, &QPushButton::clicked, this,
+            [this] { clearChart(Tool::Meter); });
     connect(ui->vcMeter_countStart, &QPushButton::clicked, this, &Widget::toggleMeterCounting);
     connect(ui->vcMeterCountResetButton, &QPushButton::clicked, this, &Widget::resetMeterCounts);
 
@@ -141,6 +150,17 @@ void Widget::showToolPage(int index)
         toolButtons[i]->setChecked(i == index);
 }
 
+void Widget::publishShownPages()
+{
+    const int page = ui->toolsStackedWidget->currentIndex();
+    if (vcMeter)
+        vcMeter->setPageShown(page == 0);
+    if (adjPower)
+        adjPower->setPageShown(page == 1 && ui->adjPowView->currentIndex() == 0);
+    if (oneKeyLine)
+        oneKeyLine->setPageShown(page == 2);
+}
+
 void Widget::applyPowerLimits(double maxVoltage, double maxCurrent)
 {
     adjPower->maxVoltage = maxVoltage;
@@ -152,9 +172,9 @@ void Widget::applyPowerLimits(double maxVoltage, double maxCurrent)
 void Widget::setPowerControlsConnected(bool connected)
 {
     const QList<QPushButton *> controls = {
-        ui->adjON_OFFButton, ui->adjOCPButton,    ui->adjOVPButton,    ui->adjM1PushButton,
-        ui->adjM2PushButton, ui->adjM3PushButton, ui->adjM4PushButton, ui->adjM5PushButton,
-        ui->adjM6PushButton};
+        ui->adjON_OFFButton, ui->adjOCPButton,    ui->adjOVPButton,
+        ui->adjM1PushButton, ui->adjM2PushButton, ui->adjM3PushButton,
+        ui->adjM4PushButton, ui->adjM5PushButton, ui->adjM6PushButton};
     for (QPushButton *button : controls) {
         button->setEnabled(connected);
         if (!connected)

@@ -90,6 +90,7 @@ protected:
 private:
     void wireControls();
     void showToolPage(int index);
+    void publishShownPages();
     void setupMeterPage();
     void setupPowerPage();
     void setupBootLinePage();

@@ -271,8 +271,8 @@ int main(int argc, char *argv[])
                 few.chart()->width(), few.chart()->height(), immediate ? "yes" : "no");
     std::printf("  measured in %lld ms\n\n", static_cast<long long>(measuredMs));
 
-    std::printf("  %-18s %14s %12s %12s %12s %12s %16s\n", "case", "stored", "median us",
-                "mean us", "p90 us", "max us", "events after us");
+    std::printf("  %-18s %14s %12s %12s %12s %12s %16s\n", "case", "stored", "median us", "mean us",
+                "p90 us", "max us", "events after us");
     for (const PollCase *pollCase : {&few, &many}) {
         std::printf("  %-18s %14d %12.1f %12.1f %12.1f %12.1f %16.1f\n", pollCase->name,
                     pollCase->stored(), median(pollCase->pollMicros), mean(pollCase->pollMicros),

@@ -9,94 +9,84 @@
 #include <limits>
 
 // ---------------------------------------------------------------------------
-// Profiles (chart configuration table of Part 3.1, Part 3.3)
+// Profiles of the three tool charts
 
 const ChartProfile &meterChartProfile()
 {
-  static const ChartProfile profile = {
-    3,
-    50,
-    {true, true, true},
-    {QColor(119, 228, 255), QColor(0, 255, 0), QColor(255, 0, 0)},
-    {4, 4, 4},
-    {"V", "A", "W"},
-    100,
-    10000,
-    1,
-    true,
-  };
-  return profile;
+    static const ChartProfile profile = {
+        3,
+        50,
+        {true, true, true},
+        {QColor(119, 228, 255), QColor(0, 255, 0), QColor(255, 0, 0)},
+        {4, 4, 4},
+        {"V", "A", "W"},
+        100,
+        10000,
+        1,
+        true,
+    };
+    return profile;
 }
 
 const ChartProfile &powerChartProfile()
 {
-  static const ChartProfile profile = {
-    3,
-    30,
-    {true, true, true},
-    {QColor(119, 228, 255), QColor(0, 255, 0), QColor(255, 0, 0)},
-    {2, 3, 2},
-    {"V", "A", "W"},
-    100,
-    10000,
-    0,
-    false,
-  };
-  return profile;
+    static const ChartProfile profile = {
+        3,
+        30,
+        {true, true, true},
+        {QColor(119, 228, 255), QColor(0, 255, 0), QColor(255, 0, 0)},
+        {2, 3, 2},
+        {"V", "A", "W"},
+        100,
+        10000,
+        0,
+        false,
+    };
+    return profile;
 }
 
 const ChartProfile &bootLineChartProfile()
 {
-  static const ChartProfile profile = {
-    1,
-    -1,
-    {true, false, false},
-    {QColor(0, 255, 0), QColor(), QColor()},
-    {2, 0, 0},
-    {"A", "", ""},
-    400,
-    10000,
-    0,
-    false,
-  };
-  return profile;
+    static const ChartProfile profile = {
+        1,
+        -1,
+        {true, false, false},
+        {QColor(0, 255, 0), QColor(), QColor()},
+        {2, 0, 0},
+        {"A", "", ""},
+        400,
+        10000,
+        0,
+        false,
+    };
+    return profile;
 }
 
 // ---------------------------------------------------------------------------
 // State
 
 LiveChartState::LiveChartState()
-  : tags{nullptr, nullptr, nullptr},
-    chartRunning(false),
-    enoughData(false),
-    spanSamples(0),
-    tagIndex(0),
-    tagValue{0, 0, 0},
-    scanWindow(0),
-    scanMax{0, 0, 0},
-    axisMax{0, 0, 0},
-    maximaReady(false),
-    scanInFlight(false),
-    pageShown(false),
-    scanReceiver(nullptr)
+    : tags{nullptr, nullptr, nullptr}, chartRunning(false), enoughData(false), spanSamples(0),
+      tagIndex(0), tagValue{0, 0, 0}, scanWindow(0), scanMax{0, 0, 0}, axisMax{0, 0, 0},
+      maximaReady(false), scanInFlight(false), pageShown(false), scanReceiver(nullptr)
 {
 }
 
 LiveChartState::~LiveChartState()
 {
-  // No scan may outlive the state it reads its page-shown flag from and
-  // delivers to. Tool objects live until the process ends, so this only
-  // matters for short-lived states (tests). A scan that has not started yet
-  // is run here; its queued delivery dies with the receiver.
-  scanFuture.waitForFinished();
-  if (scanJob) {
-    // The scan has returned; pair with its last release store so that all
-    // it did (including its queued call to the receiver) happens before the
-    // job and the receiver are deleted.
-    while (!scanJob->done.load(std::memory_order_acquire))
-      QThread::yieldCurrentThread();
-  }
-  delete scanReceiver; // drops an undelivered result with it
+    // No scan may outlive the state it reads its page-shown flag from and
+    // delivers to. Tool objects live until the process ends, so this only
+    // matters for short-lived states (tests). A scan that has not started yet
+    // is run here; its queued delivery dies with the receiver.
+    scanFuture.waitForFinished();
+    if (scanJob) {
+        // The scan has returned; pair with its last release store so that all
+        // it did (including its queued call to the receiver) happens before the
+        // job and the receiver are deleted.
+        while (!scanJob->done.load(std::memory_order_acquire))
+            QThread::yieldCurrentThread();
+    }
+    delete scanReceiver; // drops an undelivered result with it
 }
 
 // ---------------------------------------------------------------------------
@@ -106,38 +96,38 @@ namespace {
 
 int graphCountOf(const ChartProfile &profile)
 {
-  return qBound(0, profile.graphCount, 3);
+    return qBound(0, profile.graphCount, 3);
 }
 
 // Truncation toward zero into an int without undefined behaviour for the
 // huge sizes QCustomPlot allows (up to 1e250).
 int truncToInt(double v)
 {
-  if (!(v == v))
-    return 0;
-  if (v >= double(std::numeric_limits<int>::max()))
-    return std::numeric_limits<int>::max();
-  if (v <= double(std::numeric_limits<int>::min()))
-    return std::numeric_limits<int>::min();
-  return int(v);
+    if (!(v == v))
+        return 0;
+    if (v >= double(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    if (v <= double(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
+    return int(v);
 }
 
 QCPAxis *rightAxis(QCustomPlot *plot, int k)
 {
-  QCPAxisRect *rect = plot->axisRect(0);
-  if (!rect || k >= rect->axisCount(QCPAxis::atRight))
-    return nullptr;
-  return rect->axis(QCPAxis::atRight, k);
+    QCPAxisRect *rect = plot->axisRect(0);
+    if (!rect || k >= rect->axisCount(QCPAxis::atRight))
+        return nullptr;
+    return rect->axis(QCPAxis::atRight, k);
 }
 
 void applyValueAxes(QCustomPlot *plot, LiveChartState &state, const ChartProfile &profile)
 {
-  const int count = graphCountOf(profile);
-  for (int k = 0; k < count; ++k) {
-    QCPAxis *axis = state.graphs[k] ? state.graphs[k]->valueAxis() : rightAxis(plot, k);
-    if (axis)
-      axis->setRange(0, state.axisMax[k] + 1);
-  }
+    const int count = graphCountOf(profile);
+    for (int k = 0; k < count; ++k) {
+        QCPAxis *axis = state.graphs[k] ? state.graphs[k]->valueAxis() : rightAxis(plot, k);
+        if (axis)
+            axis->setRange(0, state.axisMax[k] + 1);
+    }
 }
 
 } // namespace
@@ -145,109 +135,130 @@ void applyValueAxes(QCustomPlot *plot, LiveChartState &state, const ChartProfile
 namespace QuorvalineCharts {
 void applyValueAxesAndReplot(QCustomPlot *plot, LiveChartState &state, const ChartProfile &profile)
 {
-  applyValueAxes(plot, state, profile);
-  plot->replot(QCustomPlot::rpRefreshHint);
+    applyValueAxes(plot, state, profile);
+    plot->replot(QCustomPlot::rpRefreshHint);
 }
-}
+} // namespace QuorvalineCharts
 
 // ---------------------------------------------------------------------------
-// Chart set-up, steps 1-13 of Part 3.1 (step 4 is the caller's)
+// Chart set-up (the range-change connection is the caller's)
+
+namespace {
+constexpr int kOuterTagRoom = 28;
+}
 
 void setupLiveChart(QCustomPlot *plot, LiveChartState &state, const ChartProfile &profile)
 {
-  const int count = graphCountOf(profile);
+    const int count = graphCountOf(profile);
 
-  // 1. Top axis and right axis 0 shown.
-  plot->xAxis2->setVisible(true);
-  plot->yAxis2->setVisible(true);
+    // 1. Top axis and right axis 0 shown.
+    plot->xAxis2->setVisible(true);
+    plot->yAxis2->setVisible(true);
 
-  // 2. Two more right axes.
-  QCPAxisRect *rect = plot->axisRect(0);
-  rect->addAxis(QCPAxis::atRight);
-  rect->addAxis(QCPAxis::atRight);
-  QCPAxis *right[3] = {rect->axis(QCPAxis::atRight, 0), rect->axis(QCPAxis::atRight, 1),
-                       rect->axis(QCPAxis::atRight, 2)};
+    // 2. Two more right axes.
+    QCPAxisRect *rect = plot->axisRect(0);
+    rect->addAxis(QCPAxis::atRight);
+    rect->addAxis(QCPAxis::atRight);
+    QCPAxis *right[3] = {rect->axis(QCPAxis::atRight, 0), rect->axis(QCPAxis::atRight, 1),
+                         rect->axis(QCPAxis::atRight, 2)};
 
-  // 3. Padding of right axes 0-2 (meter 50, power supply 30, boot line none).
-  if (profile.rightAxisPadding >= 0) {
-    for (QCPAxis *axis : right)
-      axis->setPadding(profile.rightAxisPadding);
-  }
-
-  // 4. rangeChanged -> range-change slot: connected by the caller.
-
-  // 5. Graphs on the bottom axis and right axis k.
-  for (int k = 0; k < 3; ++k)
-    state.graphs[k] = k < count ? plot->addGraph(plot->xAxis, right[k]) : nullptr;
-
-  // 6. Transparent background.
-  QLinearGradient gradient;
-  gradient.setColorAt(0, QColor(255, 255, 255, 0));
-  plot->setBackground(QBrush(gradient));
-
-  // 7. Grid.
-  const QPen gridPen(QBrush(QColor(50, 50, 50), Qt::SolidPattern), 1.0, Qt::DashLine,
-                     Qt::SquareCap, Qt::BevelJoin);
-  plot->xAxis->grid()->setPen(gridPen);
-  plot->yAxis->grid()->setPen(gridPen);
-  plot->xAxis->grid()->setZeroLinePen(QPen(Qt::lightGray));
-  plot->yAxis->grid()->setZeroLinePen(gridPen);
-
-  // 8. Axis pens: tick and sub-tick pens, then base pens.
-  QPen axisPen;
-  axisPen.setColor(QColor(192, 192, 192));
-  axisPen.setWidth(1);
-  const bool styled1 = profile.rightAxisStyled[1];
-  const bool styled2 = profile.rightAxisStyled[2];
-  {
-    QCPAxis *tickAxes[6] = {right[0], plot->yAxis, plot->xAxis2, plot->xAxis,
-                            styled1 ? right[1] : nullptr, styled2 ? right[2] : nullptr};
-    for (QCPAxis *axis : tickAxes) {
-      if (!axis)
-        continue;
-      axis->setTickPen(axisPen);
-      axis->setSubTickPen(axisPen);
+    // 3. Padding of right axes 0-2 (meter 50, power supply 30, boot line none).
+    if (profile.rightAxisPadding >= 0) {
+        for (QCPAxis *axis : right)
+            axis->setPadding(profile.rightAxisPadding);
     }
-    QCPAxis *baseAxes[6] = {right[0], plot->xAxis, plot->xAxis2, plot->yAxis,
-                            styled1 ? right[1] : nullptr, styled2 ? right[2] : nullptr};
-    for (QCPAxis *axis : baseAxes) {
-      if (axis)
-        axis->setBasePen(axisPen);
+
+    // 4. rangeChanged -> range-change slot: connected by the caller.
+
+    // 5. Graphs on the bottom axis and right axis k.
+    for (int k = 0; k < 3; ++k)
+        state.graphs[k] = k < count ? plot->addGraph(plot->xAxis, right[k]) : nullptr;
+
+    // 6. Transparent background.
+    QLinearGradient gradient;
+    gradient.setColorAt(0, QColor(255, 255, 255, 0));
+    plot->setBackground(QBrush(gradient));
+
+    // 7. Grid.
+    const QPen gridPen(QBrush(QColor(50, 50, 50), Qt::SolidPattern), 1.0, Qt::DashLine,
+                       Qt::SquareCap, Qt::BevelJoin);
+    plot->xAxis->grid()->setPen(gridPen);
+    plot->yAxis->grid()->setPen(gridPen);
+    plot->xAxis->grid()->setZeroLinePen(QPen(Qt::lightGray));
+    plot->yAxis->grid()->setZeroLinePen(gridPen);
+
+    // 8. Axis pens: tick and sub-tick pens, then base pens.
+    QPen axisPen;
+    axisPen.setColor(QColor(192, 192, 192));
+    axisPen.setWidth(1);
+    const bool styled1 = profile.rightAxisStyled[1];
+    const bool styled2 = profile.rightAxisStyled[2];
+    {
+        QCPAxis *tickAxes[6] = {right[0],
+                                plot->yAxis,
+                                plot->xAxis2,
+                                plot->xAxis,
+                                styled1 ? right[1] : nullptr,
+                                styled2 ? right[2] : nullptr};
+        for (QCPAxis *axis : tickAxes) {
+            if (!axis)
+                continue;
+            axis->setTickPen(axisPen);
+            axis->setSubTickPen(axisPen);
+        }
+        QCPAxis *baseAxes[6] = {right[0],
+                                plot->xAxis,
+                                plot->xAxis2,
+                                plot->yAxis,
+                                styled1 ? right[1] : nullptr,
+                                styled2 ? right[2] : nullptr};
+        for (QCPAxis *axis : baseAxes) {
+            if (axis)
+                axis->setBasePen(axisPen);
+        }
     }
-  }
 
-  // 9. Tick label colour.
-  const QColor labelColor(192, 192, 192);
-  plot->xAxis->setTickLabelColor(labelColor);
-  right[0]->setTickLabelColor(labelColor);
-  if (styled1)
-    right[1]->setTickLabelColor(labelColor);
-  if (styled2)
-    right[2]->setTickLabelColor(labelColor);
+    // 9. Tick label colour.
+    const QColor labelColor(192, 192, 192);
+    plot->xAxis->setTickLabelColor(labelColor);
+    right[0]->setTickLabelColor(labelColor);
+    if (styled1)
+        right[1]->setTickLabelColor(labelColor);
+    if (styled2)
+        right[2]->setTickLabelColor(labelColor);
 
-  // 10. No tick labels on the top and left axes.
-  plot->xAxis2->setTickLabels(false);
-  plot->yAxis->setTickLabels(false);
+    // 10. No tick labels on the top and left axes.
+    plot->xAxis2->setTickLabels(false);
+    plot->yAxis->setTickLabels(false);
 
-  // 11. iRangeDrag | iRangeZoom | iSelectPlottables | iSelectAxes | iSelectLegend.
-  plot->setInteractions(QCP::Interactions(0x3B));
+    // 11. iRangeDrag | iRangeZoom | iSelectPlottables | iSelectAxes | iSelectLegend.
+    plot->setInteractions(QCP::Interactions(0x3B));
 
-  // 12. Graph pens.
-  for (int k = 0; k < count; ++k)
-    state.graphs[k]->setPen(QPen(profile.graphColor[k]));
+    // 12. Graph pens.
+    for (int k = 0; k < count; ++k)
+        state.graphs[k]->setPen(QPen(profile.graphColor[k]));
 
-  // 13. One tag per graph, on the graph's value axis.
-  for (int k = 0; k < 3; ++k) {
-    if (k >= count) {
-      state.tags[k] = nullptr;
-      continue;
+    // 13. One tag per graph, on the graph's value axis.
+    for (int k = 0; k < 3; ++k) {
+        if (k >= count) {
+            state.tags[k] = nullptr;
+            continue;
+        }
+        AxisTag *tag = new AxisTag(state.graphs[k]->valueAxis());
+        tag->setPen(state.graphs[k]->pen());
+        tag->setText(QString::number(0.0, 'f', profile.tagDecimals[k]) +
+                     QLatin1String(profile.tagUnit[k]));
+        state.tags[k] = tag;
     }
-    AxisTag *tag = new AxisTag(state.graphs[k]->valueAxis());
-    tag->setPen(state.graphs[k]->pen());
-    tag->setText(QString::number(0.0, 'f', profile.tagDecimals[k])
-                 + QLatin1String(profile.tagUnit[k]));
-    state.tags[k] = tag;
-  }
+
+    // The background is transparent, so the chart does not paint every pixel of
+    // its area: let the black page behind it show through rather than stale
+    // pixels of another page.
+    plot->setAttribute(Qt::WA_OpaquePaintEvent, false);
+    // The tag of the outermost value axis is drawn right of it, outside the
+    // axis rect: keep room for its text inside the widget.
+    plot->plotLayout()->setMinimumMargins(QMargins(0, 0, kOuterTagRoom, 0));
+    plot->replot();
 }
 
 // ---------------------------------------------------------------------------
@@ -255,17 +266,17 @@ void setupLiveChart(QCustomPlot *plot, LiveChartState &state, const ChartProfile
 
 void updateSpan(QCustomPlot *plot, LiveChartState &state, const ChartProfile &profile)
 {
-  const double size = plot->xAxis->range().size();
-  if (state.chartRunning) {
-    if (size < profile.minRecordingSpan)
-      state.spanSamples = profile.minRecordingSpan;
-    else if (size > profile.maxRecordingSpan)
-      state.spanSamples = profile.maxRecordingSpan;
-    else
-      state.spanSamples = truncToInt(size);
-  } else {
-    state.spanSamples = truncToInt(size);
-  }
+    const double size = plot->xAxis->range().size();
+    if (state.chartRunning) {
+        if (size < profile.minRecordingSpan)
+            state.spanSamples = profile.minRecordingSpan;
+        else if (size > profile.maxRecordingSpan)
+            state.spanSamples = profile.maxRecordingSpan;
+        else
+            state.spanSamples = truncToInt(size);
+    } else {
+        state.spanSamples = truncToInt(size);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -273,19 +284,19 @@ void updateSpan(QCustomPlot *plot, LiveChartState &state, const ChartProfile &pr
 
 void appendSample(LiveChartState &state, const double values[])
 {
-  for (int k = 0; k < 3 && state.graphs[k]; ++k)
-    state.graphs[k]->addData(state.graphs[k]->dataCount(), values[k]);
+    for (int k = 0; k < 3 && state.graphs[k]; ++k)
+        state.graphs[k]->addData(state.graphs[k]->dataCount(), values[k]);
 }
 
 void appendSample(LiveChartState &state, std::initializer_list<double> values)
 {
-  int k = 0;
-  for (double value : values) {
-    if (k >= 3 || !state.graphs[k])
-      break;
-    state.graphs[k]->addData(state.graphs[k]->dataCount(), value);
-    ++k;
-  }
+    int k = 0;
+    for (double value : values) {
+        if (k >= 3 || !state.graphs[k])
+            break;
+        state.graphs[k]->addData(state.graphs[k]->dataCount(), value);
+        ++k;
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -293,27 +304,27 @@ void appendSample(LiveChartState &state, std::initializer_list<double> values)
 
 void recordingStep(QCustomPlot *plot, LiveChartState &state, const ChartProfile &profile)
 {
-  // 5. (meter: before step 1)
-  if (profile.enoughDataBeforeStep && !state.enoughData && plot->xAxis->range().upper > 10)
-    state.enoughData = true;
+    // 5. (meter: before step 1)
+    if (profile.enoughDataBeforeStep && !state.enoughData && plot->xAxis->range().upper > 10)
+        state.enoughData = true;
 
-  // 1. Cover all keys.
-  plot->xAxis->rescale(false);
+    // 1. Cover all keys.
+    plot->xAxis->rescale(false);
 
-  // 2. End at the new upper bound with the chosen width; top axis alike.
-  const double upper = plot->xAxis->range().upper;
-  plot->xAxis->setRange(upper, state.spanSamples, Qt::AlignRight);
-  plot->xAxis2->setRange(upper, state.spanSamples, Qt::AlignRight);
+    // 2. End at the new upper bound with the chosen width; top axis alike.
+    const double upper = plot->xAxis->range().upper;
+    plot->xAxis->setRange(upper, state.spanSamples, Qt::AlignRight);
+    plot->xAxis2->setRange(upper, state.spanSamples, Qt::AlignRight);
 
-  // 3. Value axes 0 ... axisMax + 1.
-  applyValueAxes(plot, state, profile);
+    // 3. Value axes 0 ... axisMax + 1.
+    applyValueAxes(plot, state, profile);
 
-  // 4. One replot request.
-  plot->replot(QCustomPlot::rpRefreshHint);
+    // 4. One replot request.
+    plot->replot(QCustomPlot::rpRefreshHint);
 
-  // 5. (power supply, boot line: after step 4)
-  if (!profile.enoughDataBeforeStep && !state.enoughData && plot->xAxis->range().upper > 10)
-    state.enoughData = true;
+    // 5. (power supply, boot line: after step 4)
+    if (!profile.enoughDataBeforeStep && !state.enoughData && plot->xAxis->range().upper > 10)
+        state.enoughData = true;
 }
 
 // ---------------------------------------------------------------------------
@@ -321,11 +332,11 @@ void recordingStep(QCustomPlot *plot, LiveChartState &state, const ChartProfile 
 
 void clearChart(QCustomPlot *plot, LiveChartState &state, const ChartProfile &profile)
 {
-  const int count = graphCountOf(profile);
-  for (int k = 0; k < count; ++k) {
-    if (state.graphs[k])
-      state.graphs[k]->data()->clear();
-  }
-  plot->replot(QCustomPlot::rpRefreshHint);
-  state.enoughData = false;
+    const int count = graphCountOf(profile);
+    for (int k = 0; k < count; ++k) {
+        if (state.graphs[k])
+            state.graphs[k]->data()->clear();
+    }
+    plot->replot(QCustomPlot::rpRefreshHint);
+    state.enoughData = false;
 }

@@ -1,4 +1,4 @@
-// Part 3.1: Live chart configuration — the one chart set-up, visible-width
+// Live chart configuration — the one chart set-up, visible-width
 // rule, recording step, sample append and chart clear shared by the meter,
 // the power supply and the boot line charts. The three charts differ only by
 // their ChartProfile.
@@ -21,21 +21,20 @@ class AxisTag;
 namespace QuorvalineCharts {
 struct ScanJob;
 class ScanReceiver;
-}
+} // namespace QuorvalineCharts
 
-// The chart configuration table of Part 3.1 / Part 3.3 as data.
-struct ChartProfile
-{
-  int graphCount;            // 3 (meter, power supply) or 1 (boot line)
-  int rightAxisPadding;      // QCPAxis::setPadding on right axes 0-2; < 0: not set
-  bool rightAxisStyled[3];   // which right axes get the grey pens and tick labels
-  QColor graphColor[3];      // graph pen colour (also the tag's pen)
-  int tagDecimals[3];        // tag text: QString::number(v, 'f', decimals) ...
-  const char *tagUnit[3];    // ... followed by the unit
-  int minRecordingSpan;      // visible width while recording: min ...
-  int maxRecordingSpan;      // ... and max (10000)
-  int scanLowestIndex;       // lowest index a scan examines while not recording
-  bool enoughDataBeforeStep; // meter: enough-data test before the recording step
+// What tells the three tool charts apart, as data.
+struct ChartProfile {
+    int graphCount;            // 3 (meter, power supply) or 1 (boot line)
+    int rightAxisPadding;      // QCPAxis::setPadding on right axes 0-2; < 0: not set
+    bool rightAxisStyled[3];   // which right axes get the grey pens and tick labels
+    QColor graphColor[3];      // graph pen colour (also the tag's pen)
+    int tagDecimals[3];        // tag text: QString::number(v, 'f', decimals) ...
+    const char *tagUnit[3];    // ... followed by the unit
+    int minRecordingSpan;      // visible width while recording: min ...
+    int maxRecordingSpan;      // ... and max (10000)
+    int scanLowestIndex;       // lowest index a scan examines while not recording
+    bool enoughDataBeforeStep; // meter: enough-data test before the recording step
 };
 
 const ChartProfile &meterChartProfile();
@@ -46,50 +45,49 @@ const ChartProfile &bootLineChartProfile();
 // publicly (class Vc_Meter : public QWidget, public LiveChartState). All
 // fields are zero/false/null after construction. GUI thread only, except the
 // page-shown flag, which the maxima scan reads on its pool thread.
-struct LiveChartState
-{
-  LiveChartState();
-  ~LiveChartState();
-  LiveChartState(const LiveChartState &) = delete;
-  LiveChartState &operator=(const LiveChartState &) = delete;
+struct LiveChartState {
+    LiveChartState();
+    ~LiveChartState();
+    LiveChartState(const LiveChartState &) = delete;
+    LiveChartState &operator=(const LiveChartState &) = delete;
 
-  // Part 3.1
-  QPointer<QCPGraph> graphs[3];
-  AxisTag *tags[3];
-  bool chartRunning;
-  bool enoughData;
-  int spanSamples;
+    // Chart and recording
+    QPointer<QCPGraph> graphs[3];
+    AxisTag *tags[3];
+    bool chartRunning;
+    bool enoughData;
+    int spanSamples;
 
-  // Part 3.3
-  int tagIndex;
-  double tagValue[3];
-  double scanWindow;
-  double scanMax[3];
-  double axisMax[3];
-  bool maximaReady;
+    // Range handling: tags and value-axis maxima
+    int tagIndex;
+    double tagValue[3];
+    double scanWindow;
+    double scanMax[3];
+    double axisMax[3];
+    bool maximaReady;
 
-  // Scan bookkeeping (Part 3.3, "left to the implementer").
-  bool scanInFlight;         // at most one scan of this tool runs at a time
+    // Scan bookkeeping.
+    bool scanInFlight; // at most one scan of this tool runs at a time
 
-  // The scan's condition ("the tool's page is shown"; for the power supply
-  // also "adjPowView shows its chart page"). The caller keeps it current:
-  // call setPageShown() whenever the page (or view) changes; the range
-  // handler also refreshes it at every range change. The scan checks it when
-  // it starts on its pool thread, and a delivered result is dropped when the
-  // flag is false by then.
-  void setPageShown(bool shown) { pageShown.store(shown, std::memory_order_release); }
-  bool isPageShown() const { return pageShown.load(std::memory_order_acquire); }
-  std::atomic<bool> pageShown;
+    // The scan's condition ("the tool's page is shown"; for the power supply
+    // also "adjPowView shows its chart page"). The caller keeps it current:
+    // call setPageShown() whenever the page (or view) changes; the range
+    // handler also refreshes it at every range change. The scan checks it when
+    // it starts on its pool thread, and a delivered result is dropped when the
+    // flag is false by then.
+    void setPageShown(bool shown) { pageShown.store(shown, std::memory_order_release); }
+    bool isPageShown() const { return pageShown.load(std::memory_order_acquire); }
+    std::atomic<bool> pageShown;
 
-  // Internal to the range handler: the scan in flight, the GUI-thread object
-  // its result is delivered to, and the scan's future (waited for only when
-  // the state is destroyed, so that no scan outlives the state).
-  std::unique_ptr<QuorvalineCharts::ScanJob> scanJob;
-  QuorvalineCharts::ScanReceiver *scanReceiver;
-  QFuture<void> scanFuture;
+    // Internal to the range handler: the scan in flight, the GUI-thread object
+    // its result is delivered to, and the scan's future (waited for only when
+    // the state is destroyed, so that no scan outlives the state).
+    std::unique_ptr<QuorvalineCharts::ScanJob> scanJob;
+    QuorvalineCharts::ScanReceiver *scanReceiver;
+    QFuture<void> scanFuture;
 };
 
-// Chart set-up steps 1-13 of Part 3.1 except step 4 (the caller connects the
+// Chart set-up, except the range-change connection (the caller connects the
 // bottom axis's rangeChanged(QCPRange) to its range-change slot). Creates the
 // graphs and the tags and stores them in `state`.
 void setupLiveChart(QCustomPlot *plot, LiveChartState &state, const ChartProfile &profile);
@@ -105,7 +103,7 @@ void updateSpan(QCustomPlot *plot, LiveChartState &state, const ChartProfile &pr
 void appendSample(LiveChartState &state, const double values[]);
 void appendSample(LiveChartState &state, std::initializer_list<double> values);
 
-// Recording step of Part 3.1 (run after the samples of a report are appended,
+// Recording step (run after the samples of a report are appended,
 // only while chartRunning): rescale, scroll, value axes 0..axisMax+1, replot,
 // and the enough-data test before (meter) or after (others) the step.
 void recordingStep(QCustomPlot *plot, LiveChartState &state, const ChartProfile &profile);

@@ -1,4 +1,4 @@
-// Part 3.3: Chart range handling — the one range-change handling of the
+// Chart range handling — the one range-change handling of the
 // three tool charts: tags follow the right edge of the view, the value-axis
 // maxima come from a background scan on Qt's global thread pool.
 #ifndef QUORVALINE_CHARTS_RANGEHANDLER_H
@@ -7,7 +7,7 @@
 #include "livechart.h"
 
 // Body of a tool's range-change slot (vcMeterRangeChangeEvent,
-// adjPowerRangeChangeEvent, oneKeyLineChartRangeChangeEvent), steps 1-7.
+// adjPowerRangeChangeEvent, oneKeyLineChartRangeChangeEvent), in full.
 // GUI thread only.
 //   pageShown   — toolsStackedWidget shows the tool's page (slot step 1).
 //   scanAllowed — the tool's further condition for the scan (power supply:

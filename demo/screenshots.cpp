@@ -32,9 +32,9 @@ struct Shot {
 };
 
 const Shot kShots[] = {
-    {"meter", 0, 0, 0, 0},       {"power-chart", 0, 1, 0, 0}, {"power-gauges", 0, 1, 1, 0},
-    {"power-program", 0, 1, 0, 1}, {"bootline", 0, 2, 0, 0},  {"iron-station", 0, 3, 0, 0},
-    {"other", 0, 4, 0, 0},       {"firmware", 1, 0, 0, 0},
+    {"meter", 0, 0, 0, 0},         {"power-chart", 0, 1, 0, 0}, {"power-gauges", 0, 1, 1, 0},
+    {"power-program", 0, 1, 0, 1}, {"bootline", 0, 2, 0, 0},    {"iron-station", 0, 3, 0, 0},
+    {"other", 0, 4, 0, 0},         {"firmware", 1, 0, 0, 0},
 };
 
 bool renderLanguage(const QString &outDir, const QString &tag, quint32 lcid)
@@ -60,7 +60,8 @@ bool renderLanguage(const QString &outDir, const QString &tag, quint32 lcid)
         runEventsFor(shot.mainPage == 0 && shot.toolPage <= 2 ? 2500 : 300);
         if (shot.toolPage == 2)
             emit window.ui->oneKeyLineOn->released();
-        const QString file = QStringLiteral("%1/%2-%3.png").arg(outDir, QLatin1String(shot.name), tag);
+        const QString file =
+            QStringLiteral("%1/%2-%3.png").arg(outDir, QLatin1String(shot.name), tag);
         if (!window.grab().save(file)) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
             ok = false;
@@ -78,7 +79,8 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     startup::initResources();
-    const QString outDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
+    const QString outDir =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
     QDir().mkpath(outDir);
     sim::attachDemoBench();
     const bool zh = renderLanguage(outDir, QStringLiteral("zh"), 2052);

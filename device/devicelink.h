@@ -24,8 +24,8 @@ struct DeviceLink {
     bool present = false;
     bool opened = false;
     hid_device *hidDevice = nullptr;
-    QByteArray openedPath;  // path the handle was opened on
-    QString openError;      // why the latest open failed; empty when it did not
+    QByteArray openedPath; // path the handle was opened on
+    QString openError;     // why the latest open failed; empty when it did not
 };
 
 enum class LinkChange {

@@ -34,7 +34,10 @@ int receiveReport(hid_device *device, quint8 *in, int timeoutMs);
 int transact(hid_device *device, quint8 *out, quint8 *in, int timeoutMs = kPollTimeoutMs);
 
 // Big-endian fields of the reports.
-inline quint16 readU16(const quint8 *bytes) { return quint16(bytes[0] << 8 | bytes[1]); }
+inline quint16 readU16(const quint8 *bytes)
+{
+    return quint16(bytes[0] << 8 | bytes[1]);
+}
 inline void writeU16(quint8 *bytes, quint16 value)
 {
     bytes[0] = quint8(value >> 8);

@@ -6,7 +6,10 @@
 
 namespace sim {
 
-BootLineModel::BootLineModel() { triggerStart_ = Clock::now(); }
+BootLineModel::BootLineModel()
+{
+    triggerStart_ = Clock::now();
+}
 
 DeviceIdentity BootLineModel::identity() const
 {

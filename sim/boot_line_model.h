@@ -40,7 +40,7 @@ public:
 
     void setResponseCode(std::uint8_t code);
 
-    int lastTrigger() const;  ///< byte 2 of the last request, -1 before any
+    int lastTrigger() const; ///< byte 2 of the last request, -1 before any
     bool triggered() const;
     int requestCount() const;
     std::uint16_t peakMilliamps() const;

@@ -49,7 +49,10 @@ Bus &Bus::instance()
     return *theBus;
 }
 
-Bus &bus() { return Bus::instance(); }
+Bus &bus()
+{
+    return Bus::instance();
+}
 
 std::shared_ptr<DeviceSlot> Bus::slotLocked(int id) const
 {

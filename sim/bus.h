@@ -30,7 +30,7 @@ enum class ReadBehaviour {
 namespace detail {
 struct DeviceSlot;
 class HidBackend;
-}
+} // namespace detail
 
 /// Builds an input report from its leading bytes; the rest is zero.
 InputReport makeReport(std::initializer_list<std::uint8_t> leadingBytes);
@@ -63,12 +63,14 @@ public:
 
     std::vector<int> attachedIds() const; ///< in enumeration (attach) order
     bool isAttached(int id) const;
-    std::string path(int id) const;           ///< "" for an unknown id
+    std::string path(int id) const;               ///< "" for an unknown id
     int idForPath(const std::string &path) const; ///< -1 when unknown
     DeviceIdentity identity(int id) const;
     std::shared_ptr<DeviceModel> model(int id) const;
-    template <class M>
-    std::shared_ptr<M> modelAs(int id) const { return std::dynamic_pointer_cast<M>(model(id)); }
+    template <class M> std::shared_ptr<M> modelAs(int id) const
+    {
+        return std::dynamic_pointer_cast<M>(model(id));
+    }
 
     // ---- fault injection -------------------------------------------------
     /// hid_open_path on this device returns null and hid_error(NULL) \a reason.

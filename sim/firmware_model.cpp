@@ -48,15 +48,15 @@ std::optional<Answer> FirmwareModel::handleOutputReport(const OutputReport &req)
     case kData: {
         ++dataReports_;
         const std::size_t expected = (static_cast<std::size_t>(size_) + kChunk - 1) / kChunk;
-        const bool accept = begun_ && !failed_ && !ended_ && dataReports_ != refuseN_
-                            && received_.size() < static_cast<std::size_t>(size_);
+        const bool accept = begun_ && !failed_ && !ended_ && dataReports_ != refuseN_ &&
+                            received_.size() < static_cast<std::size_t>(size_);
         if (!accept) {
             failed_ = true;
             return answer(kRefuse);
         }
         received_.insert(received_.end(), req.begin() + 5, req.begin() + 5 + kChunk);
-        if (received_.size() >= static_cast<std::size_t>(size_)
-            && static_cast<std::size_t>(dataReports_) == expected)
+        if (received_.size() >= static_cast<std::size_t>(size_) &&
+            static_cast<std::size_t>(dataReports_) == expected)
             return std::nullopt; // the report that completes the image is not answered
         ++acks_;
         return answer(kAck);
@@ -145,7 +145,8 @@ std::vector<std::uint8_t> FirmwareModel::image() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     const std::size_t n = std::min(received_.size(), static_cast<std::size_t>(size_));
-    return std::vector<std::uint8_t>(received_.begin(), received_.begin() + static_cast<std::ptrdiff_t>(n));
+    return std::vector<std::uint8_t>(received_.begin(),
+                                     received_.begin() + static_cast<std::ptrdiff_t>(n));
 }
 
 bool FirmwareModel::imageCompleteLocked() const
@@ -155,7 +156,8 @@ bool FirmwareModel::imageCompleteLocked() const
     const std::size_t expected = (static_cast<std::size_t>(size_) + kChunk - 1) / kChunk;
     if (static_cast<std::size_t>(dataReports_) != expected || received_.size() != expected * kChunk)
         return false;
-    return std::all_of(received_.begin() + size_, received_.end(), [](std::uint8_t b) { return b == 0; });
+    return std::all_of(received_.begin() + size_, received_.end(),
+                       [](std::uint8_t b) { return b == 0; });
 }
 
 bool FirmwareModel::imageComplete() const

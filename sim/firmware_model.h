@@ -41,12 +41,12 @@ public:
     // ---- inspection ------------------------------------------------------
     bool announced() const;
     std::uint32_t announcedSize() const;
-    bool begun() const;                    ///< begin received and accepted
-    std::uint32_t beginSize() const;       ///< size bytes 17-20 of the begin report
-    int dataReports() const;               ///< data reports received
-    int acknowledgements() const;          ///< 0x02 answers to data reports
+    bool begun() const;              ///< begin received and accepted
+    std::uint32_t beginSize() const; ///< size bytes 17-20 of the begin report
+    int dataReports() const;         ///< data reports received
+    int acknowledgements() const;    ///< 0x02 answers to data reports
     bool endReceived() const;
-    bool failed() const;                   ///< a data report was refused
+    bool failed() const;                        ///< a data report was refused
     std::vector<std::uint8_t> received() const; ///< all data bytes, 60 per report
     /// The first announcedSize received bytes.
     std::vector<std::uint8_t> image() const;

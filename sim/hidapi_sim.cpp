@@ -115,8 +115,8 @@ public:
             if (slot->path == path)
                 found = slot;
         if (!found) {
-            bus.globalError_ = L"Failed to open a device with path '" + widen(path)
-                               + L"': No such file or directory";
+            bus.globalError_ = L"Failed to open a device with path '" + widen(path) +
+                               L"': No such file or directory";
             return nullptr;
         }
         if (found->failOpen) {
@@ -146,7 +146,8 @@ public:
                 break;
             }
             if (path.empty()) {
-                bus.globalError_ = L"No HID device with the requested vendor, product and serial number";
+                bus.globalError_ =
+                    L"No HID device with the requested vendor, product and serial number";
                 return nullptr;
             }
         }
@@ -205,8 +206,8 @@ public:
                 }
                 PendingAnswer p;
                 p.report = report;
-                p.readyAt = Clock::now()
-                            + std::chrono::milliseconds(slot.answerDelayMs + std::max(0, answer->delayMs));
+                p.readyAt = Clock::now() + std::chrono::milliseconds(slot.answerDelayMs +
+                                                                     std::max(0, answer->delayMs));
                 slot.pending.push_back(p);
                 bus.changed_.notify_all();
             }
@@ -274,8 +275,8 @@ public:
             break;
         }
 
-        auto deadline = Clock::now()
-                        + std::chrono::milliseconds(blocking ? bus.blockingWaitMs_ : milliseconds);
+        auto deadline =
+            Clock::now() + std::chrono::milliseconds(blocking ? bus.blockingWaitMs_ : milliseconds);
         for (;;) {
             if (!slot.attached) {
                 dev->error = L"Device disconnected (read: No such device)";
@@ -371,12 +372,18 @@ using sim::detail::HidBackend;
 
 extern "C" {
 
-int HID_API_EXPORT HID_API_CALL hid_init(void) { return 0; }
+int HID_API_EXPORT HID_API_CALL hid_init(void)
+{
+    return 0;
+}
 
-int HID_API_EXPORT HID_API_CALL hid_exit(void) { return 0; }
+int HID_API_EXPORT HID_API_CALL hid_exit(void)
+{
+    return 0;
+}
 
 struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_enumerate(unsigned short vendor_id,
-                                                                   unsigned short product_id)
+                                                                  unsigned short product_id)
 {
     return HidBackend::enumerate(vendor_id, product_id);
 }
@@ -386,7 +393,8 @@ void HID_API_EXPORT HID_API_CALL hid_free_enumeration(struct hid_device_info *de
     HidBackend::freeEnumeration(devs);
 }
 
-HID_API_EXPORT hid_device *HID_API_CALL hid_open(unsigned short vendor_id, unsigned short product_id,
+HID_API_EXPORT hid_device *HID_API_CALL hid_open(unsigned short vendor_id,
+                                                 unsigned short product_id,
                                                  const wchar_t *serial_number)
 {
     return HidBackend::open(vendor_id, product_id, serial_number);
@@ -402,8 +410,8 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *
     return HidBackend::write(dev, data, length);
 }
 
-int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *dev, unsigned char *data, size_t length,
-                                                 int milliseconds)
+int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *dev, unsigned char *data,
+                                                 size_t length, int milliseconds)
 {
     return HidBackend::read(dev, data, length, milliseconds);
 }
@@ -418,7 +426,8 @@ int HID_API_EXPORT HID_API_CALL hid_set_nonblocking(hid_device *dev, int nonbloc
     return HidBackend::setNonblocking(dev, nonblock);
 }
 
-int HID_API_EXPORT HID_API_CALL hid_send_feature_report(hid_device *dev, const unsigned char *, size_t)
+int HID_API_EXPORT HID_API_CALL hid_send_feature_report(hid_device *dev, const unsigned char *,
+                                                        size_t)
 {
     return HidBackend::unsupported(dev, L"hid_send_feature_report");
 }
@@ -433,7 +442,10 @@ int HID_API_EXPORT HID_API_CALL hid_get_input_report(hid_device *dev, unsigned c
     return HidBackend::unsupported(dev, L"hid_get_input_report");
 }
 
-void HID_API_EXPORT HID_API_CALL hid_close(hid_device *dev) { HidBackend::close(dev); }
+void HID_API_EXPORT HID_API_CALL hid_close(hid_device *dev)
+{
+    HidBackend::close(dev);
+}
 
 int HID_API_EXPORT_CALL hid_get_manufacturer_string(hid_device *dev, wchar_t *string, size_t maxlen)
 {
@@ -445,7 +457,8 @@ int HID_API_EXPORT_CALL hid_get_product_string(hid_device *dev, wchar_t *string,
     return HidBackend::getString(dev, 1, string, maxlen);
 }
 
-int HID_API_EXPORT_CALL hid_get_serial_number_string(hid_device *dev, wchar_t *string, size_t maxlen)
+int HID_API_EXPORT_CALL hid_get_serial_number_string(hid_device *dev, wchar_t *string,
+                                                     size_t maxlen)
 {
     return HidBackend::getString(dev, 2, string, maxlen);
 }
@@ -460,7 +473,10 @@ int HID_API_EXPORT_CALL hid_get_indexed_string(hid_device *dev, int, wchar_t *, 
     return HidBackend::unsupported(dev, L"hid_get_indexed_string");
 }
 
-HID_API_EXPORT const wchar_t *HID_API_CALL hid_error(hid_device *dev) { return HidBackend::error(dev); }
+HID_API_EXPORT const wchar_t *HID_API_CALL hid_error(hid_device *dev)
+{
+    return HidBackend::error(dev);
+}
 
 HID_API_EXPORT const struct hid_api_version *HID_API_CALL hid_version(void)
 {
@@ -469,6 +485,9 @@ HID_API_EXPORT const struct hid_api_version *HID_API_CALL hid_version(void)
     return &version;
 }
 
-HID_API_EXPORT const char *HID_API_CALL hid_version_str(void) { return HID_API_VERSION_STR; }
+HID_API_EXPORT const char *HID_API_CALL hid_version_str(void)
+{
+    return HID_API_VERSION_STR;
+}
 
 } // extern "C"

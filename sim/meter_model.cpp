@@ -31,19 +31,41 @@ DeviceIdentity MeterModel::identity() const
 int MeterModel::samplesForRate(int rateCode)
 {
     switch (rateCode) {
-    case 40: return 2;
-    case 80: return 4;
-    case 100: return 5;
-    default: return 1; // 1, 2, 10, 20 and anything unknown
+    case 40:
+        return 2;
+    case 80:
+        return 4;
+    case 100:
+        return 5;
+    default:
+        return 1; // 1, 2, 10, 20 and anything unknown
     }
 }
 
-std::uint16_t MeterModel::voltsToRaw(double volts) { return be::toU16(volts * 1000.0 / 1.25); }
-std::uint16_t MeterModel::ampsToRaw(double amps) { return be::toU16(amps * 1000.0 * 5.0 / 2.4); }
-std::uint16_t MeterModel::lineVoltsToRaw(double volts) { return be::toU16(volts * 4096.0 / 3.3); }
-double MeterModel::rawToVolts(std::uint16_t raw) { return raw * 1.25 / 1000.0; }
-double MeterModel::rawToAmps(std::uint16_t raw) { return raw * 2.4 / 5.0 / 1000.0; }
-double MeterModel::rawToLineVolts(std::uint16_t raw) { return raw * 3.3 / 4096.0; }
+std::uint16_t MeterModel::voltsToRaw(double volts)
+{
+    return be::toU16(volts * 1000.0 / 1.25);
+}
+std::uint16_t MeterModel::ampsToRaw(double amps)
+{
+    return be::toU16(amps * 1000.0 * 5.0 / 2.4);
+}
+std::uint16_t MeterModel::lineVoltsToRaw(double volts)
+{
+    return be::toU16(volts * 4096.0 / 3.3);
+}
+double MeterModel::rawToVolts(std::uint16_t raw)
+{
+    return raw * 1.25 / 1000.0;
+}
+double MeterModel::rawToAmps(std::uint16_t raw)
+{
+    return raw * 2.4 / 5.0 / 1000.0;
+}
+double MeterModel::rawToLineVolts(std::uint16_t raw)
+{
+    return raw * 3.3 / 4096.0;
+}
 
 static void checkIndex(int index)
 {
@@ -88,7 +110,8 @@ void MeterModel::setReading(double volts, double amps)
 
 void MeterModel::setLines(double dPlus, double dMinus, double cc1, double cc2)
 {
-    setRawLines(lineVoltsToRaw(dPlus), lineVoltsToRaw(dMinus), lineVoltsToRaw(cc1), lineVoltsToRaw(cc2));
+    setRawLines(lineVoltsToRaw(dPlus), lineVoltsToRaw(dMinus), lineVoltsToRaw(cc1),
+                lineVoltsToRaw(cc2));
 }
 
 void MeterModel::startPhoneCharging(Charger charger)
@@ -110,8 +133,8 @@ MeterModel::Sample MeterModel::phoneChargingAt(double t, std::uint64_t seed)
     else if (t < 1.5)
         amps = 0.10;
     else if (t < 7.5) {
-        double x = (t - 1.5) / 6.0;               // 0..1
-        double smooth = x * x * (3.0 - 2.0 * x);  // smoothstep
+        double x = (t - 1.5) / 6.0;              // 0..1
+        double smooth = x * x * (3.0 - 2.0 * x); // smoothstep
         amps = 0.10 + 1.80 * smooth;
     } else
         amps = 1.90 + 0.015 * std::sin(t * 0.7);
@@ -128,9 +151,12 @@ static std::array<double, 4> linesFor(MeterModel::Charger charger)
     // D+, D-, CC1, CC2: a Type-C sink's Rd on CC1 against a 3 A source Rp
     // gives about 1.7 V; CC2 is open.
     switch (charger) {
-    case MeterModel::Charger::QuickCharge: return {0.60, 0.60, 1.70, 0.0};
-    case MeterModel::Charger::Apple: return {2.70, 2.70, 1.70, 0.0};
-    case MeterModel::Charger::HostPort: return {0.02, 0.02, 1.70, 0.0};
+    case MeterModel::Charger::QuickCharge:
+        return {0.60, 0.60, 1.70, 0.0};
+    case MeterModel::Charger::Apple:
+        return {2.70, 2.70, 1.70, 0.0};
+    case MeterModel::Charger::HostPort:
+        return {0.02, 0.02, 1.70, 0.0};
     }
     return {0, 0, 0, 0};
 }
@@ -200,7 +226,8 @@ void MeterModel::fillProfile(InputReport &r, int samples, int rateCode)
     const std::array<double, 4> lines = linesFor(charger_);
     auto seed = static_cast<std::uint64_t>(std::llround(now * 1000.0));
     for (int k = 0; k < 4; ++k) {
-        double v = lines[k] > 0.0 ? lines[k] + 0.005 * noise(seed * 4 + k) : 0.003 * (1.0 + noise(seed * 4 + k));
+        double v = lines[k] > 0.0 ? lines[k] + 0.005 * noise(seed * 4 + k)
+                                  : 0.003 * (1.0 + noise(seed * 4 + k));
         be::put16(r, 24 + 2 * k, lineVoltsToRaw(v));
     }
 }

@@ -45,8 +45,9 @@ public:
 
     // ---- fixed values (switch the source to Fixed) ------------------------
     void setRawSample(int index, std::uint16_t voltageRaw, std::uint16_t currentRaw); ///< index 0-4
-    void setRawSamples(std::uint16_t voltageRaw, std::uint16_t currentRaw);          ///< all five
-    void setRawLines(std::uint16_t dPlus, std::uint16_t dMinus, std::uint16_t cc1, std::uint16_t cc2);
+    void setRawSamples(std::uint16_t voltageRaw, std::uint16_t currentRaw);           ///< all five
+    void setRawLines(std::uint16_t dPlus, std::uint16_t dMinus, std::uint16_t cc1,
+                     std::uint16_t cc2);
     void setSample(int index, double volts, double amps);
     void setReading(double volts, double amps); ///< all five samples
     void setLines(double dPlus, double dMinus, double cc1, double cc2);
@@ -57,7 +58,9 @@ public:
     /// Restarts the profile clock.
     void startPhoneCharging(Charger charger = Charger::QuickCharge);
     /// The profile's values at \a seconds after its start (for tests).
-    struct Sample { double volts, amps; };
+    struct Sample {
+        double volts, amps;
+    };
     static Sample phoneChargingAt(double seconds, std::uint64_t noiseSeed);
     std::array<double, 4> chargerLines() const;
 

@@ -30,7 +30,10 @@ public:
     struct Preset {
         std::uint16_t voltage10mV = 0;
         std::uint16_t currentMa = 0;
-        bool operator==(const Preset &o) const { return voltage10mV == o.voltage10mV && currentMa == o.currentMa; }
+        bool operator==(const Preset &o) const
+        {
+            return voltage10mV == o.voltage10mV && currentMa == o.currentMa;
+        }
     };
     struct State {
         std::uint16_t voltageSetpoint10mV = 0;
@@ -65,8 +68,8 @@ public:
     void setOvpEnabled(bool on);
     void setOcpEnabled(bool on);
     void setSelectedPreset(std::uint8_t index); ///< 0-6; 1-6 also loads its set-points
-    void setPreset(int slot, Preset preset);     ///< slot 1-6
-    Preset preset(int slot) const;               ///< slot 1-6
+    void setPreset(int slot, Preset preset);    ///< slot 1-6
+    Preset preset(int slot) const;              ///< slot 1-6
     /// Output voltage (10 mV units) above which OVP trips; default 3100 (31 V).
     void setOvpThreshold(std::uint16_t voltage10mV);
     /// Models an over-voltage at the output: with the output on and OVP
@@ -82,10 +85,10 @@ public:
     /// Response code in byte 0 (8 by default; the program also accepts 9).
     void setResponseCode(std::uint8_t code);
 
-    int lastCommand() const;      ///< -1 before the first request
+    int lastCommand() const; ///< -1 before the first request
     OutputReport lastRequest() const;
-    int requestCount() const;     ///< command 6/7 requests answered
-    int applyCount() const;       ///< command 7 requests
+    int requestCount() const; ///< command 6/7 requests answered
+    int applyCount() const;   ///< command 7 requests
 
 private:
     void regulateLocked();

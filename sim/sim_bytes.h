@@ -26,8 +26,8 @@ inline void put16(std::array<std::uint8_t, N> &buf, std::size_t offset, std::uin
 template <std::size_t N>
 inline std::uint16_t get16(const std::array<std::uint8_t, N> &buf, std::size_t offset)
 {
-    return static_cast<std::uint16_t>((static_cast<unsigned>(buf.at(offset)) << 8)
-                                      | static_cast<unsigned>(buf.at(offset + 1)));
+    return static_cast<std::uint16_t>((static_cast<unsigned>(buf.at(offset)) << 8) |
+                                      static_cast<unsigned>(buf.at(offset + 1)));
 }
 
 template <std::size_t N>

@@ -39,14 +39,14 @@ namespace {
 
 // ---- palette (matches the interface) --------------------------------------
 const QColor kWindow(0x2a, 0x2b, 0x2c);
-const QColor kText(192, 192, 192);        // outlines, light grey text
-const QColor kBright(232, 234, 236);      // wordmark
-const QColor kAccent(0x06, 0x7D, 0xB8);   // accent blue
+const QColor kText(192, 192, 192);      // outlines, light grey text
+const QColor kBright(232, 234, 236);    // wordmark
+const QColor kAccent(0x06, 0x7D, 0xB8); // accent blue
 const QColor kAccentLight(0x3a, 0xa8, 0xe0);
 const QColor kCyan(119, 228, 255);
 const QColor kGreen(0, 255, 0);
 const QColor kRed(255, 90, 90);
-const QColor kScreen(0x06, 0x12, 0x1a);   // instrument display glass
+const QColor kScreen(0x06, 0x12, 0x1a); // instrument display glass
 const QColor kBodyTop(0x4b, 0x4f, 0x54);
 const QColor kBodyBottom(0x30, 0x33, 0x37);
 const QColor kMetalTop(0xe2, 0xe5, 0xe8);
@@ -82,8 +82,14 @@ QBrush vgrad(const QRectF &r, const QColor &top, const QColor &bottom)
     return QBrush(g);
 }
 
-QBrush bodyBrush(const QRectF &r) { return vgrad(r, kBodyTop, kBodyBottom); }
-QBrush metalBrush(const QRectF &r) { return vgrad(r, kMetalTop, kMetalBottom); }
+QBrush bodyBrush(const QRectF &r)
+{
+    return vgrad(r, kBodyTop, kBodyBottom);
+}
+QBrush metalBrush(const QRectF &r)
+{
+    return vgrad(r, kMetalTop, kMetalBottom);
+}
 
 // Instrument body: rounded, gradient filled, light outline.
 void body(QPainter &p, const QRectF &r, qreal radius)
@@ -163,7 +169,9 @@ QPainterPath gearPath(const QPointF &c, qreal rOuter, qreal rInner, int teeth, q
         const qreal base = 2 * M_PI * i / steps;
         const int phase = i % 4;
         const qreal r = (phase == 0 || phase == 1) ? rOuter : rInner;
-        const qreal taper = (phase == 0) ? 0.12 : (phase == 1) ? -0.12 : (phase == 2 ? 0.05 : -0.05);
+        const qreal taper = (phase == 0)   ? 0.12
+                            : (phase == 1) ? -0.12
+                                           : (phase == 2 ? 0.05 : -0.05);
         const qreal a = base + taper * (2 * M_PI / steps);
         const QPointF pt(c.x() + r * qCos(a), c.y() + r * qSin(a));
         if (i == 0)
@@ -285,7 +293,9 @@ QImage drawPowerSupply()
     // Display.
     const QRectF scr(20, 32, 58, 32);
     screen(p, scr);
-    fillPath(p, centredOn(textPath(QStringLiteral("12.0"), dejavu(22, true, QFont::SemiCondensed)), scr.center()),
+    fillPath(p,
+             centredOn(textPath(QStringLiteral("12.0"), dejavu(22, true, QFont::SemiCondensed)),
+                       scr.center()),
              kCyan);
 
     // Adjust knob.
@@ -299,7 +309,8 @@ QImage drawPowerSupply()
     p.drawEllipse(k, kr, kr);
     p.setPen(pen(kCyan, 4));
     const qreal ka = qDegreesToRadians(-50.0);
-    p.drawLine(k + QPointF(qCos(ka) * 3, qSin(ka) * 3), k + QPointF(qCos(ka) * (kr - 3.5), qSin(ka) * (kr - 3.5)));
+    p.drawLine(k + QPointF(qCos(ka) * 3, qSin(ka) * 3),
+               k + QPointF(qCos(ka) * (kr - 3.5), qSin(ka) * (kr - 3.5)));
 
     // Terminals: red +, black -.
     const qreal tr = 11;
@@ -335,7 +346,7 @@ QImage drawBootLine()
     QPainter p(&img);
     prepare(p);
 
-    const QPointF bc(72, 44);   // button centre
+    const QPointF bc(72, 44); // button centre
     const qreal br = 30;
 
     // Cable: in from the top left, out of the button down to the connector.
@@ -419,8 +430,9 @@ QImage drawSolderingStation()
     body(p, b, 10);
     const QRectF scr(15, 88, 58, 22);
     screen(p, scr, 4);
-    fillPath(p, centredOn(textPath(QStringLiteral("350°"), dejavu(18, true, QFont::SemiCondensed)),
-                          scr.center() + QPointF(0, 0.5)),
+    fillPath(p,
+             centredOn(textPath(QStringLiteral("350°"), dejavu(18, true, QFont::SemiCondensed)),
+                       scr.center() + QPointF(0, 0.5)),
              kRed);
     // Knob on the base.
     const QPointF kc(98, 99);
@@ -463,9 +475,10 @@ QImage drawSolderingStation()
             const qreal u = qreal(i) / (turns * 40);
             const qreal phi = u * turns * 2 * M_PI;
             const QPointF pt(x0 + (x1 - x0) * u + 3.0 * qSin(phi), ry * qCos(phi));
-            const bool isFront = qSin(phi) < 0;  // towards the viewer
+            const bool isFront = qSin(phi) < 0; // towards the viewer
             QPainterPath &pp = isFront ? front : back;
-            if (pp.elementCount() == 0 || (i > 0 && ((qSin((u - 1.0 / (turns * 40)) * turns * 2 * M_PI) < 0) != isFront)))
+            if (pp.elementCount() == 0 ||
+                (i > 0 && ((qSin((u - 1.0 / (turns * 40)) * turns * 2 * M_PI) < 0) != isFront)))
                 pp.moveTo(pt);
             else
                 pp.lineTo(pt);
@@ -622,7 +635,8 @@ QImage drawBanner()
     QPainterPath wave;
     for (int i = 0; i <= 280; ++i) {
         const qreal x = 520 + i;
-        const qreal y = 45 - 20 * qSin((x - 520) / 280.0 * 2 * M_PI * 2.0) * (0.4 + 0.6 * i / 280.0);
+        const qreal y =
+            45 - 20 * qSin((x - 520) / 280.0 * 2 * M_PI * 2.0) * (0.4 + 0.6 * i / 280.0);
         if (i == 0)
             wave.moveTo(x, y);
         else
@@ -639,8 +653,9 @@ QImage drawBanner()
     QPainterPath word = wordmarkPath(34);
     word.translate(102, 50);
     fillPath(p, word, kBright);
-    QPainterPath tag = textPath(QStringLiteral("USB bench instruments  \u00b7  meter  \u00b7  power  \u00b7  boot line"),
-                                dejavu(16, false), 0.6);
+    QPainterPath tag = textPath(
+        QStringLiteral("USB bench instruments  \u00b7  meter  \u00b7  power  \u00b7  boot line"),
+        dejavu(16, false), 0.6);
     tag.translate(103 - tag.boundingRect().left(), 75);
     fillPath(p, tag, kText);
 
@@ -666,7 +681,8 @@ QImage drawAppIcon(int size)
     QLinearGradient g(tile.topLeft(), tile.bottomLeft());
     g.setColorAt(0, QColor(0x3a, 0x3c, 0x3f));
     g.setColorAt(1, QColor(0x17, 0x18, 0x19));
-    p.setPen(s >= 32 ? QPen(QColor(255, 255, 255, 40), qMax<qreal>(1.0, s / 64.0)) : QPen(Qt::NoPen));
+    p.setPen(s >= 32 ? QPen(QColor(255, 255, 255, 40), qMax<qreal>(1.0, s / 64.0))
+                     : QPen(Qt::NoPen));
     p.setBrush(g);
     const qreal r = tile.width() * 0.22;
     p.drawRoundedRect(tile.adjusted(0.5, 0.5, -0.5, -0.5), r, r);
@@ -684,7 +700,10 @@ bool writeIco(const QString &path, const QVector<QImage> &images, QString *how)
         *how = QStringLiteral("no ico plugin");
         return false;
     }
-    struct Entry { QByteArray dir; QByteArray data; };
+    struct Entry {
+        QByteArray dir;
+        QByteArray data;
+    };
     QVector<Entry> entries;
     for (const QImage &im : images) {
         QByteArray single;
@@ -731,7 +750,7 @@ bool writeIco(const QString &path, const QVector<QImage> &images, QString *how)
     os << quint16(0) << quint16(1) << quint16(entries.size());
     quint32 offset = 6 + 16 * quint32(entries.size());
     for (const Entry &e : entries) {
-        os.writeRawData(e.dir.constData(), 12);            // all but the offset
+        os.writeRawData(e.dir.constData(), 12); // all but the offset
         os << offset;
         offset += quint32(e.data.size());
     }
@@ -759,9 +778,10 @@ bool save(const QImage &img, const QString &path)
 {
     QImage out = img.convertToFormat(QImage::Format_ARGB32);
     QImageWriter w(path, "png");
-    w.setQuality(0);  // png: 0 = smallest file (strongest zlib level)
+    w.setQuality(0); // png: 0 = smallest file (strongest zlib level)
     if (!w.write(out)) {
-        std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path), qPrintable(w.errorString()));
+        std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path),
+                     qPrintable(w.errorString()));
         return false;
     }
     std::printf("wrote %s (%dx%d)\n", qPrintable(path), img.width(), img.height());
@@ -838,8 +858,8 @@ int main(int argc, char **argv)
 
     QDir().mkpath(outDir + QStringLiteral("/image"));
     bool ok = true;
-    const QVector<QImage> icons = {drawUsbMeter(), drawPowerSupply(), drawBootLine(), drawSolderingStation(),
-                                   drawOther()};
+    const QVector<QImage> icons = {drawUsbMeter(), drawPowerSupply(), drawBootLine(),
+                                   drawSolderingStation(), drawOther()};
     const char *names[] = {"usb", "subway", "hammer_and_wrench", "house", "arrow_wave"};
     for (int i = 0; i < icons.size(); ++i)
         ok &= save(icons[i], outDir + QStringLiteral("/image/%1.png").arg(QLatin1String(names[i])));
@@ -848,7 +868,8 @@ int main(int argc, char **argv)
     ok &= save(title, outDir + QStringLiteral("/image/ZEL_logo.png"));
     ok &= save(banner, outDir + QStringLiteral("/image/logo_union_zel.png"));
 
-    const QVector<QImage> ico = {drawAppIcon(16), drawAppIcon(32), drawAppIcon(48), drawAppIcon(256)};
+    const QVector<QImage> ico = {drawAppIcon(16), drawAppIcon(32), drawAppIcon(48),
+                                 drawAppIcon(256)};
     QString how;
     const QString icoPath = outDir + QStringLiteral("/logo.ico");
     if (writeIco(icoPath, ico, &how)) {
@@ -858,7 +879,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "multi-size ico failed (%s); writing 256 px only\n", qPrintable(how));
         QImageWriter w(icoPath, "ico");
         if (!w.write(ico.last().convertToFormat(QImage::Format_ARGB32))) {
-            std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(icoPath), qPrintable(w.errorString()));
+            std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(icoPath),
+                         qPrintable(w.errorString()));
             ok = false;
         }
     }

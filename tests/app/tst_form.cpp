@@ -1,4 +1,4 @@
-// Part 1.3: the designer form Ui_Widget, built on a plain QWidget.
+// The designer form Ui_Widget, built on a plain QWidget.
 //
 // Checks object names and classes, size limits, initial texts and states,
 // combo items, input masks, dial settings, stacked-widget page order and the
@@ -29,7 +29,10 @@
 
 namespace {
 
-QString u(const char *utf8) { return QString::fromUtf8(utf8); }
+QString u(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
 
 // Answers every lookup with "<" + source + ">" and records context and source.
 class RecordingTranslator : public QTranslator {
@@ -41,7 +44,8 @@ public:
         Q_UNUSED(n);
         if (!sourceText)
             return QString();
-        lookups.insert(QString::fromLatin1(context) + QLatin1Char('|') + QString::fromUtf8(sourceText));
+        lookups.insert(QString::fromLatin1(context) + QLatin1Char('|') +
+                       QString::fromUtf8(sourceText));
         return QLatin1Char('<') + QString::fromUtf8(sourceText) + QLatin1Char('>');
     }
     bool isEmpty() const override { return false; }
@@ -155,8 +159,8 @@ void TestForm::objects_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("className");
-    QTest::addColumn<int>("checkable");  // Tri
-    QTest::addColumn<int>("checked");    // Tri
+    QTest::addColumn<int>("checkable"); // Tri
+    QTest::addColumn<int>("checked");   // Tri
     QTest::addColumn<bool>("enabled");
 
     auto row = [](const char *name, const char *cls, int checkable = Any, int checked = Any,
@@ -198,9 +202,10 @@ void TestForm::objects_data()
     row("widget", "QWidget");
     row("Chart_Widget", "QCustomPlot");
     row("groupBox", "QGroupBox");
-    for (const char *n : {"vcMeter_uLabel", "vcMeter_iLabel", "vcMeter_pLabel", "vcMeter_dpLabel",
-                          "vcMeter_dmLabel", "vcMeter_cc1Label", "vcMeter_cc2Label", "vcMeter_rLabel",
-                          "vcMeter_timeLabel", "vcMeter_pcountLabel", "vcMeterDeviceID"})
+    for (const char *n :
+         {"vcMeter_uLabel", "vcMeter_iLabel", "vcMeter_pLabel", "vcMeter_dpLabel",
+          "vcMeter_dmLabel", "vcMeter_cc1Label", "vcMeter_cc2Label", "vcMeter_rLabel",
+          "vcMeter_timeLabel", "vcMeter_pcountLabel", "vcMeterDeviceID"})
         row(n, "QLabel");
     row("widget_13", "QWidget");
     row("groupBox_2", "QGroupBox");
@@ -233,8 +238,8 @@ void TestForm::objects_data()
     row("adjMeterRadioButton", "QRadioButton", Yes, No);
     row("widget_27", "QWidget");
     row("widget_19", "QWidget");
-    for (const char *n : {"adjM1PushButton", "adjM2PushButton", "adjM3PushButton", "adjM4PushButton",
-                          "adjM5PushButton", "adjM6PushButton"})
+    for (const char *n : {"adjM1PushButton", "adjM2PushButton", "adjM3PushButton",
+                          "adjM4PushButton", "adjM5PushButton", "adjM6PushButton"})
         row(n, "QPushButton", Yes, No);
     row("widget_20", "QWidget");
     row("adjModeStackedWidget", "QStackedWidget");
@@ -325,7 +330,7 @@ void TestForm::objects()
 void TestForm::sizeLimits_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("minW");  // -1: not checked
+    QTest::addColumn<int>("minW"); // -1: not checked
     QTest::addColumn<int>("minH");
     QTest::addColumn<int>("maxW");
     QTest::addColumn<int>("maxH");
@@ -344,8 +349,9 @@ void TestForm::sizeLimits_data()
     row("widget_14", "widget_14", 992, 391, -1, -1);
     row("widget", "widget", 753, 373, -1, -1);
     row("groupBox", "groupBox", 203, 381, 203, 391);
-    for (const char *n : {"vcMeter_uLabel", "vcMeter_iLabel", "vcMeter_pLabel", "vcMeter_dpLabel",
-                          "vcMeter_dmLabel", "vcMeter_cc1Label", "vcMeter_cc2Label", "vcMeter_rLabel"})
+    for (const char *n :
+         {"vcMeter_uLabel", "vcMeter_iLabel", "vcMeter_pLabel", "vcMeter_dpLabel",
+          "vcMeter_dmLabel", "vcMeter_cc1Label", "vcMeter_cc2Label", "vcMeter_rLabel"})
         row(n, n, 101, -1, -1, 30);
     row("widget_13", "widget_13", -1, -1, -1, 150);
     row("vcMeterPCountComboBox", "vcMeterPCountComboBox", 91, -1, -1, -1);
@@ -372,7 +378,8 @@ void TestForm::sizeLimits_data()
     row("widget_18", "widget_18", 171, 40, 435, -1);
     row("widget_38", "widget_38", -1, -1, 241, -1);
     row("groupBox_6", "groupBox_6", -1, -1, 223, 231);
-    for (const char *n : {"oneKeyLine_uLabel", "oneKeyLine_iLabel", "oneKeyLine_pLabel", "oneKeyLine_maxiLabel"})
+    for (const char *n :
+         {"oneKeyLine_uLabel", "oneKeyLine_iLabel", "oneKeyLine_pLabel", "oneKeyLine_maxiLabel"})
         row(n, n, 101, -1, -1, 35);
     row("groupBox_8", "groupBox_8", -1, -1, -1, 81);
     row("groupBox_9", "groupBox_9", 1001, 131, -1, -1);
@@ -390,7 +397,7 @@ void TestForm::sizeLimits()
     QFETCH(int, maxH);
     QWidget *w = widget(name);
     QVERIFY2(w, qPrintable(name));
-    if (minW == -2) {  // fixed geometry on the help page
+    if (minW == -2) { // fixed geometry on the help page
         QCOMPARE(w->geometry(), QRect(20, 20, 91, 31));
         return;
     }
@@ -423,8 +430,8 @@ void TestForm::texts_data()
     row("otherToolButton", "其它");
     // meter
     for (const char *n : {"vcMeter_uLabel", "vcMeter_iLabel", "vcMeter_pLabel", "vcMeter_dpLabel",
-                          "vcMeter_dmLabel", "vcMeter_cc1Label", "vcMeter_cc2Label", "vcMeter_rLabel",
-                          "vcMeter_timeLabel", "vcMeter_pcountLabel"})
+                          "vcMeter_dmLabel", "vcMeter_cc1Label", "vcMeter_cc2Label",
+                          "vcMeter_rLabel", "vcMeter_timeLabel", "vcMeter_pcountLabel"})
         row(n, "");
     row("vcMeter_chartStart", "");
     row("vcMeter_countStart", "");
@@ -466,7 +473,8 @@ void TestForm::texts_data()
     row("adjProgramRadioButton", "编程模式");
     row("adjDeviceID", "无连接");
     // boot line
-    for (const char *n : {"oneKeyLine_uLabel", "oneKeyLine_iLabel", "oneKeyLine_pLabel", "oneKeyLine_maxiLabel"})
+    for (const char *n :
+         {"oneKeyLine_uLabel", "oneKeyLine_iLabel", "oneKeyLine_pLabel", "oneKeyLine_maxiLabel"})
         row(n, "");
     row("oneKeyLineCountTime", "00:00");
     row("oneKeyLineChartSwitch", "开始");
@@ -509,13 +517,15 @@ void TestForm::translation_data()
     auto plain = [](const char *tag, const char *t) {
         QTest::newRow(tag) << QString::fromUtf8(t) << false;
     };
-    for (const char *t : {"QUORVALINE", "工具", "固件更新", "帮助", "电压电流表", "可调电源", "开机线", "焊台",
-                          "其它", "数据", "电压", "电流", "功率", "负载", "图表操作", "采样率", "清空图表",
-                          "保存数据", "导入数据", "电量统计", "时间", "电量", "复位", "设备：", "无连接",
-                          "返回", "开始", "打开", "保存", "清空", "曲线图", "仪表图", "实时数据", "容量",
-                          "清零", "参数设定", "添加", "删除", "开始位置", "结束位置", "循环次数", "当前位置",
-                          "启动/停止", "普通模式", "编程模式", "实时电压", "实时电流", "实时功率", "最大电流",
-                          "操作", "清空数据", "一键开机", "状态", "固件升级", "打开文件", "执行更新"})
+    for (const char *t :
+         {"QUORVALINE", "工具",     "固件更新", "帮助",     "电压电流表", "可调电源", "开机线",
+          "焊台",       "其它",     "数据",     "电压",     "电流",       "功率",     "负载",
+          "图表操作",   "采样率",   "清空图表", "保存数据", "导入数据",   "电量统计", "时间",
+          "电量",       "复位",     "设备：",   "无连接",   "返回",       "开始",     "打开",
+          "保存",       "清空",     "曲线图",   "仪表图",   "实时数据",   "容量",     "清零",
+          "参数设定",   "添加",     "删除",     "开始位置", "结束位置",   "循环次数", "当前位置",
+          "启动/停止",  "普通模式", "编程模式", "实时电压", "实时电流",   "实时功率", "最大电流",
+          "操作",       "清空数据", "一键开机", "状态",     "固件升级",   "打开文件", "执行更新"})
         tr(t);
     plain("M1", "M1");
     plain("M6", "M6");
@@ -582,11 +592,16 @@ void TestForm::toolButtons_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("iconPath");
-    QTest::newRow("vCToolButton") << "vCToolButton" << ":/image/usb.png";
-    QTest::newRow("adjPowToolButton") << "adjPowToolButton" << ":/image/subway.png";
-    QTest::newRow("ironToolButton") << "ironToolButton" << ":/image/hammer_and_wrench.png";
-    QTest::newRow("hotAirToolButton") << "hotAirToolButton" << ":/image/house.png";
-    QTest::newRow("otherToolButton") << "otherToolButton" << ":/image/arrow_wave.png";
+    QTest::newRow("vCToolButton") << "vCToolButton"
+                                  << ":/image/usb.png";
+    QTest::newRow("adjPowToolButton") << "adjPowToolButton"
+                                      << ":/image/subway.png";
+    QTest::newRow("ironToolButton") << "ironToolButton"
+                                    << ":/image/hammer_and_wrench.png";
+    QTest::newRow("hotAirToolButton") << "hotAirToolButton"
+                                      << ":/image/house.png";
+    QTest::newRow("otherToolButton") << "otherToolButton"
+                                     << ":/image/arrow_wave.png";
 }
 
 void TestForm::toolButtons()
@@ -615,7 +630,8 @@ void TestForm::comboItems_data()
     QTest::newRow("vcMeter_fpsComboBox")
         << "vcMeter_fpsComboBox"
         << QStringList{"1Sa/s", "2Sa/s", "10Sa/s", "20Sa/s", "40Sa/s", "80Sa/s", "100Sa/s"} << 3;
-    QTest::newRow("vcMeterPCountComboBox") << "vcMeterPCountComboBox" << QStringList{"mAh", "mWh"} << 0;
+    QTest::newRow("vcMeterPCountComboBox")
+        << "vcMeterPCountComboBox" << QStringList{"mAh", "mWh"} << 0;
 }
 
 void TestForm::comboItems()
@@ -640,14 +656,21 @@ void TestForm::lineEdits_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("mask");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("maxLength");  // -1: not checked
+    QTest::addColumn<int>("maxLength"); // -1: not checked
     QTest::addColumn<bool>("centred");
-    QTest::newRow("adjVoltageLineEdit") << "adjVoltageLineEdit" << "00.00;_" << "00.00" << -1 << true;
-    QTest::newRow("adjCurrentLineEdit") << "adjCurrentLineEdit" << "0.000;_" << "0.000" << -1 << true;
+    QTest::newRow("adjVoltageLineEdit") << "adjVoltageLineEdit"
+                                        << "00.00;_"
+                                        << "00.00" << -1 << true;
+    QTest::newRow("adjCurrentLineEdit") << "adjCurrentLineEdit"
+                                        << "0.000;_"
+                                        << "0.000" << -1 << true;
     for (const char *n : {"adjPowProgramStarPosition", "adjPowProgramStopPosition", "cycleIndex",
                           "adjPowProgramCurrentPosition"})
-        QTest::newRow(n) << n << "0000" << "1" << 4 << true;
-    QTest::newRow("filePath_text") << "filePath_text" << "" << "" << -1 << false;
+        QTest::newRow(n) << n << "0000"
+                         << "1" << 4 << true;
+    QTest::newRow("filePath_text") << "filePath_text"
+                                   << ""
+                                   << "" << -1 << false;
 }
 
 void TestForm::lineEdits()
@@ -706,14 +729,16 @@ void TestForm::pages_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QStringList>("pageNames");
-    QTest::newRow("mainStackedWidget") << "mainStackedWidget" << QStringList{"app", "firmware_update"};
+    QTest::newRow("mainStackedWidget")
+        << "mainStackedWidget" << QStringList{"app", "firmware_update"};
     QTest::newRow("toolsStackedWidget")
         << "toolsStackedWidget"
         << QStringList{"vCPage", "adjPowPage", "oneKeyLine", "hotAirPage", "otherPage"};
     QTest::newRow("vcMeter_pageStackedWidget")
         << "vcMeter_pageStackedWidget" << QStringList{"vcMeterToolPage", "vcMeterToolHelp"};
     QTest::newRow("adjPowView") << "adjPowView" << QStringList{"chart", "meter"};
-    QTest::newRow("adjModeStackedWidget") << "adjModeStackedWidget" << QStringList{"page", "page_2"};
+    QTest::newRow("adjModeStackedWidget")
+        << "adjModeStackedWidget" << QStringList{"page", "page_2"};
 }
 
 void TestForm::pages()
@@ -787,24 +812,42 @@ void TestForm::styleSheets_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("fragment");
     QTest::addColumn<bool>("exact");
-    QTest::newRow("vcMeterDeviceID") << "vcMeterDeviceID" << "color: rgb(255, 0, 0);" << true;
-    QTest::newRow("oneKeyLineDeviceID") << "oneKeyLineDeviceID" << "color: rgb(255, 0, 0);" << true;
-    QTest::newRow("adjDeviceID") << "adjDeviceID" << "color:rgb(255,0,0);" << true;
-    QTest::newRow("titleWidget") << "titleWidget" << "rgb(59, 64, 70)" << false;
-    QTest::newRow("widget_2") << "widget_2" << "#067DB8" << false;
-    QTest::newRow("scrollArea") << "scrollArea" << "#47d5d5" << false;
-    QTest::newRow("toolsStackedWidget") << "toolsStackedWidget" << "#000000" << false;
-    QTest::newRow("firmware_update") << "firmware_update" << "#000000" << false;
-    QTest::newRow("cvLight") << "cvLight" << "#00ff00" << false;
-    QTest::newRow("ccLight") << "ccLight" << "#ff0000" << false;
-    QTest::newRow("ovpLight") << "ovpLight" << "#ff0000" << false;
-    QTest::newRow("ocpLight") << "ocpLight" << "#ff0000" << false;
-    QTest::newRow("adjProgramTableWidget") << "adjProgramTableWidget" << "rgb(145, 131, 111)" << false;
-    QTest::newRow("adjPowVMeter") << "adjPowVMeter" << "3px solid grey" << false;
-    QTest::newRow("adjPowAMeter") << "adjPowAMeter" << "3px solid grey" << false;
-    QTest::newRow("widget_27") << "widget_27" << "3px solid grey" << false;
-    QTest::newRow("widget_25") << "page_2" << "widget_25" << false;
-    QTest::newRow("widget_26") << "page_2" << "widget_26" << false;
+    QTest::newRow("vcMeterDeviceID") << "vcMeterDeviceID"
+                                     << "color: rgb(255, 0, 0);" << true;
+    QTest::newRow("oneKeyLineDeviceID") << "oneKeyLineDeviceID"
+                                        << "color: rgb(255, 0, 0);" << true;
+    QTest::newRow("adjDeviceID") << "adjDeviceID"
+                                 << "color:rgb(255,0,0);" << true;
+    QTest::newRow("titleWidget") << "titleWidget"
+                                 << "rgb(59, 64, 70)" << false;
+    QTest::newRow("widget_2") << "widget_2"
+                              << "#067DB8" << false;
+    QTest::newRow("scrollArea") << "scrollArea"
+                                << "#47d5d5" << false;
+    QTest::newRow("toolsStackedWidget") << "toolsStackedWidget"
+                                        << "#000000" << false;
+    QTest::newRow("firmware_update") << "firmware_update"
+                                     << "#000000" << false;
+    QTest::newRow("cvLight") << "cvLight"
+                             << "#00ff00" << false;
+    QTest::newRow("ccLight") << "ccLight"
+                             << "#ff0000" << false;
+    QTest::newRow("ovpLight") << "ovpLight"
+                              << "#ff0000" << false;
+    QTest::newRow("ocpLight") << "ocpLight"
+                              << "#ff0000" << false;
+    QTest::newRow("adjProgramTableWidget") << "adjProgramTableWidget"
+                                           << "rgb(145, 131, 111)" << false;
+    QTest::newRow("adjPowVMeter") << "adjPowVMeter"
+                                  << "3px solid grey" << false;
+    QTest::newRow("adjPowAMeter") << "adjPowAMeter"
+                                  << "3px solid grey" << false;
+    QTest::newRow("widget_27") << "widget_27"
+                               << "3px solid grey" << false;
+    QTest::newRow("widget_25") << "page_2"
+                               << "widget_25" << false;
+    QTest::newRow("widget_26") << "page_2"
+                               << "widget_26" << false;
 }
 
 void TestForm::styleSheets()
@@ -826,10 +869,10 @@ void TestForm::miscellaneous()
 {
     // value labels: box frame, centred, empty
     for (QLabel *l : {ui.vcMeter_uLabel, ui.vcMeter_iLabel, ui.vcMeter_pLabel, ui.vcMeter_dpLabel,
-                      ui.vcMeter_dmLabel, ui.vcMeter_cc1Label, ui.vcMeter_cc2Label, ui.vcMeter_rLabel,
-                      ui.vcMeter_timeLabel, ui.vcMeter_pcountLabel, ui.adjPowuLabel, ui.adjPowiLabel,
-                      ui.adjPowpLabel, ui.oneKeyLine_uLabel, ui.oneKeyLine_iLabel, ui.oneKeyLine_pLabel,
-                      ui.oneKeyLine_maxiLabel}) {
+                      ui.vcMeter_dmLabel, ui.vcMeter_cc1Label, ui.vcMeter_cc2Label,
+                      ui.vcMeter_rLabel, ui.vcMeter_timeLabel, ui.vcMeter_pcountLabel,
+                      ui.adjPowuLabel, ui.adjPowiLabel, ui.adjPowpLabel, ui.oneKeyLine_uLabel,
+                      ui.oneKeyLine_iLabel, ui.oneKeyLine_pLabel, ui.oneKeyLine_maxiLabel}) {
         QCOMPARE(l->frameShape(), QFrame::Box);
         QCOMPARE(l->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
         QVERIFY(l->text().isEmpty());
@@ -866,8 +909,9 @@ void TestForm::miscellaneous()
 
     // promoted widgets
     QVERIFY(ui.ad_Widget->inherits("CustomAdWidget"));
-    for (QWidget *chart : {static_cast<QWidget *>(ui.Chart_Widget), static_cast<QWidget *>(ui.adjPowChart),
-                           static_cast<QWidget *>(ui.oneKeyLineChart)})
+    for (QWidget *chart :
+         {static_cast<QWidget *>(ui.Chart_Widget), static_cast<QWidget *>(ui.adjPowChart),
+          static_cast<QWidget *>(ui.oneKeyLineChart)})
         QVERIFY(chart->inherits("QCustomPlot"));
 
     // no radio button of the power supply page is checked; each pair excludes
@@ -955,8 +999,9 @@ void TestForm::layoutsAndMembers()
     // preset grid: M1..M3 in row 0, M4..M6 in row 1
     auto *grid = qobject_cast<QGridLayout *>(ui.widget_19->layout());
     QVERIFY(grid);
-    const QList<QPushButton *> presets = {ui.adjM1PushButton, ui.adjM2PushButton, ui.adjM3PushButton,
-                                          ui.adjM4PushButton, ui.adjM5PushButton, ui.adjM6PushButton};
+    const QList<QPushButton *> presets = {ui.adjM1PushButton, ui.adjM2PushButton,
+                                          ui.adjM3PushButton, ui.adjM4PushButton,
+                                          ui.adjM5PushButton, ui.adjM6PushButton};
     for (int i = 0; i < presets.size(); ++i) {
         const int idx = grid->indexOf(presets.at(i));
         QVERIFY(idx >= 0);
@@ -1004,8 +1049,11 @@ void TestForm::geometryAtMinimumSize()
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
 
-    struct View { int tools, power, mode, main; };
-    const View views[] = {{0, 0, 0, 0}, {1, 0, 0, 0}, {1, 1, 0, 0}, {1, 0, 1, 0}, {2, 0, 0, 0}, {0, 0, 0, 1}};
+    struct View {
+        int tools, power, mode, main;
+    };
+    const View views[] = {{0, 0, 0, 0}, {1, 0, 0, 0}, {1, 1, 0, 0},
+                          {1, 0, 1, 0}, {2, 0, 0, 0}, {0, 0, 0, 1}};
     for (const View &v : views) {
         form.toolsStackedWidget->setCurrentIndex(v.tools);
         form.adjPowView->setCurrentIndex(v.power);
@@ -1019,12 +1067,14 @@ void TestForm::geometryAtMinimumSize()
             const QRect r(c->mapTo(&w, QPoint(0, 0)), c->size());
             QVERIFY2(windowRect.contains(r),
                      qPrintable(QString("%1 outside the window").arg(c->objectName())));
-            const bool text = qobject_cast<QAbstractButton *>(c) || qobject_cast<QLabel *>(c)
-                              || qobject_cast<QComboBox *>(c) || qobject_cast<QLineEdit *>(c);
+            const bool text = qobject_cast<QAbstractButton *>(c) || qobject_cast<QLabel *>(c) ||
+                              qobject_cast<QComboBox *>(c) || qobject_cast<QLineEdit *>(c);
             if (text && c->minimumSize().isEmpty()) {
                 const QSize hint = c->minimumSizeHint();
-                QVERIFY2(c->height() >= hint.height(),
-                         qPrintable(QString("%1 squashed: %2 < %3").arg(c->objectName()).arg(c->height()).arg(hint.height())));
+                QVERIFY2(c->height() >= hint.height(), qPrintable(QString("%1 squashed: %2 < %3")
+                                                                      .arg(c->objectName())
+                                                                      .arg(c->height())
+                                                                      .arg(hint.height())));
             }
         }
     }

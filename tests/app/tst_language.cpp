@@ -47,7 +47,8 @@ private slots:
         QTest::newRow("en_GB") << int(QLocale::English) << int(QLocale::UnitedKingdom) << 2057u;
         QTest::newRow("de_DE") << int(QLocale::German) << int(QLocale::Germany) << 1031u;
         QTest::newRow("de_AT") << int(QLocale::German) << int(QLocale::Austria) << 3079u;
-        QTest::newRow("de in Belgium: primary") << int(QLocale::German) << int(QLocale::Belgium) << 1031u;
+        QTest::newRow("de in Belgium: primary")
+            << int(QLocale::German) << int(QLocale::Belgium) << 1031u;
         QTest::newRow("fr_FR") << int(QLocale::French) << int(QLocale::France) << 1036u;
         QTest::newRow("es_ES") << int(QLocale::Spanish) << int(QLocale::Spain) << 3082u;
         QTest::newRow("C locale") << int(QLocale::C) << int(QLocale::AnyCountry) << 0u;
@@ -57,7 +58,8 @@ private slots:
         QFETCH(int, language);
         QFETCH(int, country);
         QFETCH(quint32, lcid);
-        QCOMPARE(language::lcidForLocale(QLocale::Language(language), QLocale::Country(country)), lcid);
+        QCOMPARE(language::lcidForLocale(QLocale::Language(language), QLocale::Country(country)),
+                 lcid);
     }
 
     // Every pair of the interface table, exactly, in the context of the window.
@@ -67,34 +69,83 @@ private slots:
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("english");
         const char *const rows[][2] = {
-            {"QUORVALINE", "QUORVALINE"}, {"一键开机", "Trig"}, {"仪表图", "Meter"},
-            {"保存", "Save"}, {"保存数据", "Save"}, {"停止", "Stop"}, {"其它", "Other"},
-            {"删除", "Del"}, {"功率", "Pow"}, {"参数设定", "Param Set"}, {"可调电源", "Power"},
-            {"启动/停止", "Star/Stop"}, {"固件升级", "Firmware Update"},
-            {"固件更新", "Firmware Update"}, {"图表操作", "Chart Manipulation"}, {"复位", "Reset"},
-            {"实时功率", "Pow"}, {"实时数据", "Data"}, {"实时电压", "Vol"}, {"实时电流", "Cur"},
-            {"容量", "Cap"}, {"导入数据", "Import"}, {"工具", "Tools"}, {"帮助", "Help"},
-            {"开始", "Start"}, {"开始位置", "Star"}, {"开机线", "Ponkey"}, {"当前位置", "Pos"},
-            {"循环次数", "Times"}, {"打开", "Open"}, {"打开文件", "Open"}, {"执行更新", "Start"},
-            {"提示", "Tips"}, {"操作", "Operation"}, {"数据", "Data"},
+            {"QUORVALINE", "QUORVALINE"},
+            {"一键开机", "Trig"},
+            {"仪表图", "Meter"},
+            {"保存", "Save"},
+            {"保存数据", "Save"},
+            {"停止", "Stop"},
+            {"其它", "Other"},
+            {"删除", "Del"},
+            {"功率", "Pow"},
+            {"参数设定", "Param Set"},
+            {"可调电源", "Power"},
+            {"启动/停止", "Star/Stop"},
+            {"固件升级", "Firmware Update"},
+            {"固件更新", "Firmware Update"},
+            {"图表操作", "Chart Manipulation"},
+            {"复位", "Reset"},
+            {"实时功率", "Pow"},
+            {"实时数据", "Data"},
+            {"实时电压", "Vol"},
+            {"实时电流", "Cur"},
+            {"容量", "Cap"},
+            {"导入数据", "Import"},
+            {"工具", "Tools"},
+            {"帮助", "Help"},
+            {"开始", "Start"},
+            {"开始位置", "Star"},
+            {"开机线", "Ponkey"},
+            {"当前位置", "Pos"},
+            {"循环次数", "Times"},
+            {"打开", "Open"},
+            {"打开文件", "Open"},
+            {"执行更新", "Start"},
+            {"提示", "Tips"},
+            {"操作", "Operation"},
+            {"数据", "Data"},
             {"数据不足，无法保存", "Not enough data to save"},
-            {"文件打开失败", "Failed to open the file"}, {"文件超出规定大小！", "File size exceeded!"},
-            {"无连接", "N.C"}, {"时间", "Time"}, {"普通模式", "Normal"}, {"暂停", "Pause"},
-            {"曲线图", "Chart"}, {"更新失败", "Update Failed"}, {"最大电流", "MaxCur"},
-            {"添加", "Add"}, {"清空", "Clear"}, {"清空图表", "Clear Chart"}, {"清空数据", "Clear"},
-            {"清零", "Clear"}, {"焊台", "Iron Station"}, {"状态", "State"}, {"电压", "Vol"},
-            {"电压电流表", "Meter"}, {"电流", "Cur"}, {"电量", "Q"},
-            {"电量统计", "Electricity Statistics"}, {"结束位置", "End"}, {"编程模式", "Program"},
-            {"表格里没有数据", "There is no data in the table"}, {"设备未连接", "N.C"},
-            {"设备未连接!!", "Unconnected!!"}, {"设备：", "Device:"},
-            {"请打开文件重试", "Please retry again"}, {"负载", "Load"}, {"返回", "Back"},
+            {"文件打开失败", "Failed to open the file"},
+            {"文件超出规定大小！", "File size exceeded!"},
+            {"无连接", "N.C"},
+            {"时间", "Time"},
+            {"普通模式", "Normal"},
+            {"暂停", "Pause"},
+            {"曲线图", "Chart"},
+            {"更新失败", "Update Failed"},
+            {"最大电流", "MaxCur"},
+            {"添加", "Add"},
+            {"清空", "Clear"},
+            {"清空图表", "Clear Chart"},
+            {"清空数据", "Clear"},
+            {"清零", "Clear"},
+            {"焊台", "Iron Station"},
+            {"状态", "State"},
+            {"电压", "Vol"},
+            {"电压电流表", "Meter"},
+            {"电流", "Cur"},
+            {"电量", "Q"},
+            {"电量统计", "Electricity Statistics"},
+            {"结束位置", "End"},
+            {"编程模式", "Program"},
+            {"表格里没有数据", "There is no data in the table"},
+            {"设备未连接", "N.C"},
+            {"设备未连接!!", "Unconnected!!"},
+            {"设备：", "Device:"},
+            {"请打开文件重试", "Please retry again"},
+            {"负载", "Load"},
+            {"返回", "Back"},
             {"采样率", "Sampling Rate"},
         };
         for (const auto &row : rows)
-            QTest::newRow(row[0]) << "Widget" << QString::fromUtf8(row[0]) << QString::fromUtf8(row[1]);
-        QTest::newRow("Vc_Meter tips") << "Vc_Meter" << "提示" << "Tips";
-        QTest::newRow("Vc_Meter file size")
-            << "Vc_Meter" << "文件超出规定大小！" << "The file exceeds the specified size!";
+            QTest::newRow(row[0]) << "Widget" << QString::fromUtf8(row[0])
+                                  << QString::fromUtf8(row[1]);
+        QTest::newRow("Vc_Meter tips") << "Vc_Meter"
+                                       << "提示"
+                                       << "Tips";
+        QTest::newRow("Vc_Meter file size") << "Vc_Meter"
+                                            << "文件超出规定大小！"
+                                            << "The file exceeds the specified size!";
     }
     void englishFileHoldsEveryText()
     {
@@ -110,7 +161,8 @@ private slots:
     void englishFileHasNoOtherEntries_data()
     {
         QTest::addColumn<QString>("source");
-        for (const char *text : {"M1", "M52", "V7204", "KRIV", "C . V", "OVP", "ON/OFF", "V", "20Sa/s"})
+        for (const char *text :
+             {"M1", "M52", "V7204", "KRIV", "C . V", "OVP", "ON/OFF", "V", "20Sa/s"})
             QTest::newRow(text) << QString::fromUtf8(text);
     }
     void englishFileHasNoOtherEntries()
@@ -144,7 +196,8 @@ private slots:
     void chineseFileIsEmptyButValid()
     {
         QTranslator translator;
-        QVERIFY(translator.load(QStringLiteral(":/i18n/QUORVALINE_zh_CN"), QString(), QString(), QString()));
+        QVERIFY(translator.load(QStringLiteral(":/i18n/QUORVALINE_zh_CN"), QString(), QString(),
+                                QString()));
         QVERIFY(translator.isEmpty());
         QCOMPARE(translator.language(), QStringLiteral("zh_CN"));
     }

@@ -31,11 +31,13 @@ private slots:
     {
         auto w = makeWindow();
         Ui_Widget &ui = w.ui();
-        const QList<QPushButton *> controls = {ui.adjON_OFFButton, ui.adjOCPButton, ui.adjOVPButton};
+        const QList<QPushButton *> controls = {ui.adjON_OFFButton, ui.adjOCPButton,
+                                               ui.adjOVPButton};
         for (QPushButton *button : controls)
             QVERIFY(!button->isEnabled() && !button->isChecked());
-        const QList<QPushButton *> presets = {ui.adjM1PushButton, ui.adjM2PushButton, ui.adjM3PushButton,
-                                              ui.adjM4PushButton, ui.adjM5PushButton, ui.adjM6PushButton};
+        const QList<QPushButton *> presets = {ui.adjM1PushButton, ui.adjM2PushButton,
+                                              ui.adjM3PushButton, ui.adjM4PushButton,
+                                              ui.adjM5PushButton, ui.adjM6PushButton};
         for (int i = 0; i < presets.size(); ++i) {
             QVERIFY(!presets[i]->isEnabled() && !presets[i]->isChecked());
             QCOMPARE(presets[i]->text(), QStringLiteral("M%1").arg(i + 1));
@@ -59,9 +61,12 @@ private slots:
             int interval;
             Qt::TimerType type;
         } timers[] = {
-            {w.displayTimer, 100, Qt::CoarseTimer},        {w.discoveryTimer, 1000, Qt::CoarseTimer},
-            {w.accumulateTimer, 94, Qt::CoarseTimer},      {w.meterPollTimer, 47, Qt::CoarseTimer},
-            {w.adjPower->pollTimer, 48, Qt::CoarseTimer}, {w.oneKeyLine->pollTimer, 2, Qt::PreciseTimer},
+            {w.displayTimer, 100, Qt::CoarseTimer},
+            {w.discoveryTimer, 1000, Qt::CoarseTimer},
+            {w.accumulateTimer, 94, Qt::CoarseTimer},
+            {w.meterPollTimer, 47, Qt::CoarseTimer},
+            {w.adjPower->pollTimer, 48, Qt::CoarseTimer},
+            {w.oneKeyLine->pollTimer, 2, Qt::PreciseTimer},
         };
         for (const auto &t : timers) {
             QVERIFY(t.timer->isActive());

@@ -80,7 +80,10 @@ private slots:
     void lockIsReleasedAtExit()
     {
         QTemporaryDir dir;
-        { InstanceLock first(QStringLiteral("QUORVALINE"), dir.path()); QVERIFY(first.isLocked()); }
+        {
+            InstanceLock first(QStringLiteral("QUORVALINE"), dir.path());
+            QVERIFY(first.isLocked());
+        }
         InstanceLock again(QStringLiteral("QUORVALINE"), dir.path());
         QVERIFY(again.isLocked());
     }
@@ -123,7 +126,8 @@ int main(int argc, char **argv)
         return holdLock(argv[2], argv[3]);
 
     g_selfPath = QString::fromLocal8Bit(argv[0]);
-    g_startupIdentifier = QStringLiteral("QUORVALINE-startup-test-%1").arg(QCoreApplication::applicationPid());
+    g_startupIdentifier =
+        QStringLiteral("QUORVALINE-startup-test-%1").arg(QCoreApplication::applicationPid());
     // A running copy of the start-up identifier, in the default lock location.
     auto holder = startLockHolder(g_startupIdentifier, QString());
     if (!holder) {

@@ -11,9 +11,9 @@ const QString kGreen = QStringLiteral("color:#00ff00");
 
 QList<QPushButton *> powerControls(Ui_Widget &ui)
 {
-    return {ui.adjON_OFFButton, ui.adjOCPButton,    ui.adjOVPButton,    ui.adjM1PushButton,
-            ui.adjM2PushButton, ui.adjM3PushButton, ui.adjM4PushButton, ui.adjM5PushButton,
-            ui.adjM6PushButton};
+    return {ui.adjON_OFFButton, ui.adjOCPButton,    ui.adjOVPButton,
+            ui.adjM1PushButton, ui.adjM2PushButton, ui.adjM3PushButton,
+            ui.adjM4PushButton, ui.adjM5PushButton, ui.adjM6PushButton};
 }
 } // namespace
 
@@ -28,7 +28,8 @@ private slots:
         sim::bus().attachOther(0x046D, 0xC077);
         w->discoverDevices();
         QCOMPARE(w->usbHid->deviceList.size(), 1);
-        for (QLabel *label : {w.ui().vcMeterDeviceID, w.ui().adjDeviceID, w.ui().oneKeyLineDeviceID})
+        for (QLabel *label :
+             {w.ui().vcMeterDeviceID, w.ui().adjDeviceID, w.ui().oneKeyLineDeviceID})
             QCOMPARE(label->text(), QStringLiteral("无连接"));
         QCOMPARE(w.ui().vcMeterDeviceID->styleSheet(), QStringLiteral("color: rgb(255, 0, 0);"));
         QCOMPARE(w.ui().adjDeviceID->styleSheet(), QStringLiteral("color:rgb(255,0,0);"));
@@ -41,9 +42,12 @@ private slots:
         QTest::addColumn<int>("productId");
         QTest::addColumn<QString>("labelName");
         QTest::addColumn<QString>("model");
-        QTest::newRow("meter") << 0x4607 << "vcMeterDeviceID" << "M52";
-        QTest::newRow("power supply") << 0x4608 << "adjDeviceID" << "V7204";
-        QTest::newRow("boot line") << 0x4609 << "oneKeyLineDeviceID" << "KRIV";
+        QTest::newRow("meter") << 0x4607 << "vcMeterDeviceID"
+                               << "M52";
+        QTest::newRow("power supply") << 0x4608 << "adjDeviceID"
+                                      << "V7204";
+        QTest::newRow("boot line") << 0x4609 << "oneKeyLineDeviceID"
+                                   << "KRIV";
     }
     void plugAndUnplugShowOnTheLabels()
     {
@@ -183,7 +187,9 @@ private slots:
         auto w = makeWindow();
         const int id = sim::bus().attachOther(0x2E88, 0x4607);
         sim::bus().setFailOpen(id, true, "Permission denied");
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("cannot open HID device.*/dev/hidraw.*Permission denied"));
+        QTest::ignoreMessage(
+            QtDebugMsg,
+            QRegularExpression("cannot open HID device.*/dev/hidraw.*Permission denied"));
         w->discoverDevices();
         QVERIFY(!w->vcMeter->opened);
         QVERIFY(!w->vcMeter->hidDevice);
@@ -225,7 +231,8 @@ private slots:
         QVERIFY(w->firmwareOpened);
         QVERIFY(w->firmwareHandle);
         QCOMPARE(w->firmwareDeviceIndex, 0);
-        for (QLabel *label : {w.ui().vcMeterDeviceID, w.ui().adjDeviceID, w.ui().oneKeyLineDeviceID})
+        for (QLabel *label :
+             {w.ui().vcMeterDeviceID, w.ui().adjDeviceID, w.ui().oneKeyLineDeviceID})
             QCOMPARE(label->text(), QStringLiteral("无连接"));
         sim::bus().detach(id);
         w->discoverDevices();

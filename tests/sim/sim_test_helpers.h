@@ -35,11 +35,15 @@ inline std::vector<Entry> enumerate(unsigned short vid = 0, unsigned short pid =
     return list;
 }
 
-inline hid_device *openId(int id) { return hid_open_path(sim::bus().path(id).c_str()); }
+inline hid_device *openId(int id)
+{
+    return hid_open_path(sim::bus().path(id).c_str());
+}
 
 /// A request as the program builds it: zeroed, report ID 0, command, args
 /// from byte 2 on.
-inline Out request(std::uint8_t command, std::initializer_list<std::pair<int, std::uint8_t>> args = {})
+inline Out request(std::uint8_t command,
+                   std::initializer_list<std::pair<int, std::uint8_t>> args = {})
 {
     Out out{};
     out[0] = 0x00;
@@ -49,7 +53,10 @@ inline Out request(std::uint8_t command, std::initializer_list<std::pair<int, st
     return out;
 }
 
-inline int write(hid_device *dev, const Out &out) { return hid_write(dev, out.data(), out.size()); }
+inline int write(hid_device *dev, const Out &out)
+{
+    return hid_write(dev, out.data(), out.size());
+}
 
 /// One write and one bounded read; returns the read's result.
 inline int transact(hid_device *dev, const Out &out, In &in, int timeoutMs = 500)
@@ -61,10 +68,13 @@ inline int transact(hid_device *dev, const Out &out, In &in, int timeoutMs = 500
 
 inline unsigned u16(const In &in, int offset)
 {
-    return static_cast<unsigned>(in[static_cast<std::size_t>(offset)]) * 256u
-           + in[static_cast<std::size_t>(offset + 1)];
+    return static_cast<unsigned>(in[static_cast<std::size_t>(offset)]) * 256u +
+           in[static_cast<std::size_t>(offset + 1)];
 }
 
-inline QString wide(const wchar_t *s) { return s ? QString::fromWCharArray(s) : QString(); }
+inline QString wide(const wchar_t *s)
+{
+    return s ? QString::fromWCharArray(s) : QString();
+}
 
 } // namespace simtest

@@ -97,7 +97,8 @@ void TestSimModels::meterSamplesPerRate()
     auto meter = std::make_shared<sim::MeterModel>();
     int id = sim::bus().attach(meter);
     for (int k = 0; k < 5; ++k)
-        meter->setRawSample(k, static_cast<std::uint16_t>(0x1100 + k), static_cast<std::uint16_t>(0x2200 + k));
+        meter->setRawSample(k, static_cast<std::uint16_t>(0x1100 + k),
+                            static_cast<std::uint16_t>(0x2200 + k));
     hid_device *dev = openId(id);
     In in{};
     QCOMPARE(transact(dev, request(0x06, {{2, static_cast<std::uint8_t>(rate)}}), in), 64);
@@ -121,8 +122,8 @@ void TestSimModels::meterPhysicalValues()
 {
     auto meter = std::make_shared<sim::MeterModel>();
     int id = sim::bus().attach(meter);
-    meter->setReading(5.0, 1.0);      // 5.0 V -> 4000; 1.0 A -> 2083.3 -> 2083
-    meter->setSample(1, 12.0, 3.0);   // 9600 = 0x2580; 6250 = 0x186A
+    meter->setReading(5.0, 1.0);       // 5.0 V -> 4000; 1.0 A -> 2083.3 -> 2083
+    meter->setSample(1, 12.0, 3.0);    // 9600 = 0x2580; 6250 = 0x186A
     meter->setLines(3.3, 0.6, 1.7, 0); // 4096 = 0x1000; 744.7 -> 745; 2110.1 -> 2110
     hid_device *dev = openId(id);
     In in{};
@@ -201,7 +202,8 @@ void TestSimModels::meterPhoneChargingOverHid()
 
 // --------------------------------------------------------- power supply
 
-static Out psuApply(std::uint8_t preset, std::uint16_t v10mV, std::uint16_t mA, bool on, bool ovp, bool ocp)
+static Out psuApply(std::uint8_t preset, std::uint16_t v10mV, std::uint16_t mA, bool on, bool ovp,
+                    bool ocp)
 {
     return request(0x07, {{2, 20},
                           {5, preset},
@@ -487,7 +489,8 @@ void TestSimModels::bootRawEncoding()
     In in{};
     QCOMPARE(boot->lastTrigger(), -1);
     QCOMPARE(transact(dev, request(0x06, {{2, 1}}), in), 64);
-    const unsigned char expect[12] = {0x08, 0, 0, 0, 0x0F, 0xAC, 0x02, 0x0B, 0x03, 0x70, 0x04, 0xD2};
+    const unsigned char expect[12] = {0x08, 0,    0,    0,    0x0F, 0xAC,
+                                      0x02, 0x0B, 0x03, 0x70, 0x04, 0xD2};
     for (int k = 0; k < 12; ++k)
         QCOMPARE(in[k], expect[k]);
     for (int k = 12; k < 64; ++k)
@@ -566,7 +569,8 @@ void TestSimModels::bootProfileShape()
 
 /// Sends an image as the program does (announce, begin, data..., end) and
 /// returns how many data reports went out.
-static int sendImage(hid_device *dev, const std::vector<std::uint8_t> &image, int readTimeoutMs = 500)
+static int sendImage(hid_device *dev, const std::vector<std::uint8_t> &image,
+                     int readTimeoutMs = 500)
 {
     Out buf{};
     buf[1] = 0x05;
@@ -641,7 +645,7 @@ void TestSimModels::firmwareSmallImage()
     std::copy(img.begin() + 60, img.end(), d2.begin() + 5);
     write(dev, d2);
     QCOMPARE(hid_read_timeout(dev, in.data(), in.size(), 50), 0); // completing report: no answer
-    QVERIFY(!fw->imageComplete()); // the end has not come yet
+    QVERIFY(!fw->imageComplete());                                // the end has not come yet
     write(dev, request(0x04));
     QCOMPARE(hid_read_timeout(dev, in.data(), in.size(), 20), 0);
     QVERIFY(fw->endReceived());

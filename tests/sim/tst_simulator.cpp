@@ -442,7 +442,8 @@ void TestSimulator::scriptedAnswers()
     int id = sim::bus().attach(meter);
     hid_device *dev = openId(id);
     sim::bus().scriptAnswer(id, sim::makeReport({0x09, 0, 0, 0, 0x12, 0x34}));
-    sim::bus().scriptAnswers(id, {sim::makeReport({0x05}), sim::makeReport({0x08, 1, 2, 3, 0xFF, 0xFF})});
+    sim::bus().scriptAnswers(
+        id, {sim::makeReport({0x05}), sim::makeReport({0x08, 1, 2, 3, 0xFF, 0xFF})});
     QCOMPARE(sim::bus().scriptedLeft(id), size_t(3));
     In in{};
     QCOMPARE(transact(dev, request(0x06, {{2, 40}}), in), 64);

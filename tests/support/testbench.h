@@ -43,7 +43,8 @@ private:
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box)
             return;
-        boxes.append({box->windowTitle(), box->text(), qobject_cast<Widget *>(box->parentWidget()) != nullptr});
+        boxes.append({box->windowTitle(), box->text(),
+                      qobject_cast<Widget *>(box->parentWidget()) != nullptr});
         box->done(QMessageBox::Ok);
     }
     QTimer m_timer;
@@ -67,9 +68,8 @@ inline Window makeWindow()
     sim::bus().reset();
     startup::initResources();
     Window w{std::make_unique<Widget>()};
-    for (QTimer *timer : {w->meterPollTimer, w->displayTimer, w->accumulateTimer,
-                          w->programTimer, w->discoveryTimer, w->adjPower->pollTimer,
-                          w->oneKeyLine->pollTimer})
+    for (QTimer *timer : {w->meterPollTimer, w->displayTimer, w->accumulateTimer, w->programTimer,
+                          w->discoveryTimer, w->adjPower->pollTimer, w->oneKeyLine->pollTimer})
         timer->stop();
     return w;
 }

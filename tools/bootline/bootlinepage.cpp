@@ -52,8 +52,8 @@ void Widget::oneKeyLineChartProcess()
 
     hid::beginReport(line.outReport, kReadCommand);
     line.outReport[2] = line.trigger;
-    if (hid::transact(line.hidDevice, line.outReport, line.inReport) <= 0
-        || line.inReport[0] != kAnswerCode)
+    if (hid::transact(line.hidDevice, line.outReport, line.inReport) <= 0 ||
+        line.inReport[0] != kAnswerCode)
         return;
 
     line.voltage = hid::readU16(line.inReport + 4) / 1000.0;

@@ -32,9 +32,9 @@ void Widget::setupMeterPage()
 {
     vcMeter = new Vc_Meter;
 
-    const QList<QLabel *> readings = {ui->vcMeter_uLabel,  ui->vcMeter_iLabel,   ui->vcMeter_pLabel,
-                                      ui->vcMeter_dpLabel, ui->vcMeter_dmLabel,  ui->vcMeter_cc1Label,
-                                      ui->vcMeter_cc2Label, ui->vcMeter_rLabel};
+    const QList<QLabel *> readings = {
+        ui->vcMeter_uLabel,  ui->vcMeter_iLabel,   ui->vcMeter_pLabel,   ui->vcMeter_dpLabel,
+        ui->vcMeter_dmLabel, ui->vcMeter_cc1Label, ui->vcMeter_cc2Label, ui->vcMeter_rLabel};
     for (QLabel *label : readings)
         label->setText(QStringLiteral("---"));
 
@@ -45,9 +45,9 @@ void Widget::setupMeterPage()
     ui->vcMeter_uLabel->setStyleSheet(labelStyle("rgb(119, 228, 255)"));
     ui->vcMeter_iLabel->setStyleSheet(labelStyle("rgb(0, 255, 0)"));
     ui->vcMeter_pLabel->setStyleSheet(labelStyle("rgb(255, 90, 90)"));
-    for (QLabel *label : {ui->vcMeter_dpLabel, ui->vcMeter_dmLabel, ui->vcMeter_cc1Label,
-                          ui->vcMeter_cc2Label, ui->vcMeter_rLabel, ui->vcMeter_timeLabel,
-                          ui->vcMeter_pcountLabel})
+    for (QLabel *label :
+         {ui->vcMeter_dpLabel, ui->vcMeter_dmLabel, ui->vcMeter_cc1Label, ui->vcMeter_cc2Label,
+          ui->vcMeter_rLabel, ui->vcMeter_timeLabel, ui->vcMeter_pcountLabel})
         label->setStyleSheet(labelStyle("rgb(179, 216, 125)"));
 
     if (!vcMeter->chartRunning)
@@ -55,7 +55,8 @@ void Widget::setupMeterPage()
     if (!vcMeter->counting)
         ui->vcMeter_countStart->setText(tr("开始"));
 
-    if (const meter::RateSetting *rate = meter::rateForIndex(ui->vcMeter_fpsComboBox->currentIndex()))
+    if (const meter::RateSetting *rate =
+            meter::rateForIndex(ui->vcMeter_fpsComboBox->currentIndex()))
         vcMeter->rateCode = rate->rateCode;
 
     ui->vcMeter_pageStackedWidget->setCurrentIndex(0);
@@ -186,7 +187,8 @@ void Widget::refreshMeterLabels()
     }
     ui->vcMeter_timeLabel->setText(countTimeText(m.countTicks));
     if (shown) {
-        const double count = ui->vcMeterPCountComboBox->currentIndex() == 0 ? m.chargeMah : m.energyMwh;
+        const double count =
+            ui->vcMeterPCountComboBox->currentIndex() == 0 ? m.chargeMah : m.energyMwh;
         ui->vcMeter_pcountLabel->setText(QString::number(count, 'f', 2));
     }
 }

@@ -8,7 +8,7 @@ namespace meter {
 
 namespace {
 const RateSetting kRates[] = {
-    {1, 47, 1, 19}, {2, 47, 1, 9}, {10, 47, 1, 1}, {20, 47, 1, -1},
+    {1, 47, 1, 19},  {2, 47, 1, 9},   {10, 47, 1, 1},   {20, 47, 1, -1},
     {40, 40, 2, -1}, {80, 40, 4, -1}, {100, 40, 5, -1},
 };
 constexpr int kSampleOffset = 4;
@@ -44,7 +44,9 @@ Sample decodeSample(const quint8 *report, int n)
 
 LineVoltages decodeLineVoltages(const quint8 *report)
 {
-    auto volts = [report](int n) { return double(hid::readU16(report + kLineOffset + 2 * n)) * 3.3 / 4096; };
+    auto volts = [report](int n) {
+        return double(hid::readU16(report + kLineOffset + 2 * n)) * 3.3 / 4096;
+    };
     LineVoltages lines;
     lines.dPlus = volts(0);
     lines.dMinus = volts(1);

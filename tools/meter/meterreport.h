@@ -12,8 +12,8 @@ constexpr int kMaxSamplesPerReport = 5;
 struct RateSetting {
     quint8 rateCode;
     int pollIntervalMs;
-    int samplesPerReport;   // samples in each answer
-    int decimationLimit;    // append one sample when the counter passes this; -1: every report
+    int samplesPerReport; // samples in each answer
+    int decimationLimit;  // append one sample when the counter passes this; -1: every report
 };
 
 // The rate setting for a sampling-rate combo index 0..6; null for any other.
@@ -27,7 +27,10 @@ struct Sample {
 };
 
 // Answer types that carry samples.
-inline bool isSampleReport(quint8 type) { return type == 8 || type == 9; }
+inline bool isSampleReport(quint8 type)
+{
+    return type == 8 || type == 9;
+}
 
 // Sample n (0-based) of the answer: volts = raw × 1.25 ÷ 1000, amperes =
 // raw × 2.4 ÷ 5 ÷ 1000, and a current below 8 mA reads as zero.

@@ -99,7 +99,7 @@ private slots:
         QCOMPARE(b.stored(), 0);
         b.w.ui().vcMeter_chartStart->click(); // pause
         QCOMPARE(b.w.ui().vcMeter_chartStart->text(), QStringLiteral("开始"));
-        b.pollTimes(10);                      // readings only; the counter rests
+        b.pollTimes(10); // readings only; the counter rests
         QCOMPARE(b.stored(), 0);
         b.w.ui().vcMeter_chartStart->click(); // record again
         QCOMPARE(b.w.ui().vcMeter_chartStart->text(), QStringLiteral("暂停"));
@@ -136,10 +136,22 @@ private slots:
         QTest::addColumn<QString>("amps");
         QTest::addColumn<QString>("dPlus");
         QTest::addColumn<QString>("load");
-        QTest::newRow("5 V, 16 raw below 8 mA") << 4000 << 16 << 4095 << "5.0000" << "0.0000" << "3.2992" << "---";
-        QTest::newRow("17 raw just above") << 4000 << 17 << 0 << "5.0000" << "0.0082" << "0.0000" << "612.74";
-        QTest::newRow("2 A") << 4080 << 4167 << 745 << "5.1000" << "2.0002" << "0.6002" << "2.54";
-        QTest::newRow("nothing") << 0 << 0 << 0 << "0.0000" << "0.0000" << "0.0000" << "---";
+        QTest::newRow("5 V, 16 raw below 8 mA") << 4000 << 16 << 4095 << "5.0000"
+                                                << "0.0000"
+                                                << "3.2992"
+                                                << "---";
+        QTest::newRow("17 raw just above") << 4000 << 17 << 0 << "5.0000"
+                                           << "0.0082"
+                                           << "0.0000"
+                                           << "612.74";
+        QTest::newRow("2 A") << 4080 << 4167 << 745 << "5.1000"
+                             << "2.0002"
+                             << "0.6002"
+                             << "2.54";
+        QTest::newRow("nothing") << 0 << 0 << 0 << "0.0000"
+                                 << "0.0000"
+                                 << "0.0000"
+                                 << "---";
     }
     void readingsAreDecodedWithTheirScales()
     {
@@ -407,7 +419,7 @@ private slots:
         b.w.ui().ironToolButton->click();
         b.w->accumulateCounts();
         QCOMPARE(b.w->vcMeter->countTicks, quint32(0)); // page hidden
-        b.w->refreshLabels(); // the time label is refreshed on every page
+        b.w->refreshLabels();                           // the time label is refreshed on every page
         QCOMPARE(b.w.ui().vcMeter_timeLabel->text(), QStringLiteral("00:00:00"));
     }
 
