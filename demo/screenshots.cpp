@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QToolButton>
 #include <QTranslator>
 #include <cstdio>
 
@@ -48,8 +49,12 @@ bool renderLanguage(const QString &outDir, const QString &tag, quint32 lcid)
     runEventsFor(1500); // discovery opens the simulated instruments
     bool ok = true;
     for (const Shot &shot : kShots) {
-        window.ui->mainStackedWidget->setCurrentIndex(shot.mainPage);
-        window.ui->toolsStackedWidget->setCurrentIndex(shot.toolPage);
+        // Through the buttons a user would press, so the check marks follow.
+        const QList<QToolButton *> toolButtons = {
+            window.ui->vCToolButton, window.ui->adjPowToolButton, window.ui->ironToolButton,
+            window.ui->hotAirToolButton, window.ui->otherToolButton};
+        toolButtons[shot.toolPage]->click();
+        (shot.mainPage == 0 ? window.ui->homeButton : window.ui->firmwareButton)->click();
         window.ui->adjPowView->setCurrentIndex(shot.powerView);
         window.ui->adjModeStackedWidget->setCurrentIndex(shot.powerMode);
         if (shot.toolPage == 2 && !window.ui->oneKeyLineChartSwitch->text().isEmpty()) {
