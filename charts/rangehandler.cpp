@@ -59,6 +59,27 @@ void runMaximaScan(ScanJob *job)
     job->done.store(true, std::memory_order_release);
 }
 
+// Copies, for every graph, the values at the positions the walk visits:
+// positionOf(graph's data count, step) for step 0, 1, … steps - 1, skipping
+// positions the graph does not have.
+template <class PositionOf>
+void copyWalk(ScanJob &job, const LiveChartState &state, int count, int steps,
+              PositionOf positionOf)
+{
+    for (int k = 0; k < count; ++k) {
+        const QCPGraph *graph = state.graphs[k];
+        if (!graph)
+            continue;
+        const int available = graph->dataCount();
+        job.window[k].reserve(steps);
+        for (int c = 0; c < steps; ++c) {
+            const int position = positionOf(available, c);
+            if (position >= 0 && position < available)
+                job.window[k].append(valueAt(graph, position));
+        }
+    }
+}
+
 // Copies, on the GUI thread, exactly the samples the walk of scan steps 3-6
 // visits, and starts the scan.
 void startMaximaScan(LiveChartState &state, const ChartProfile &profile)
@@ -91,18 +112,8 @@ void startMaximaScan(LiveChartState &state, const ChartProfile &profile)
         // 5. From the newest sample back over at most scanWindow samples; stop
         //    when graph 0 has no more samples.
         const int steps = std::max(0, std::min(window, n));
-        for (int k = 0; k < count; ++k) {
-            const QCPGraph *graph = state.graphs[k];
-            if (!graph)
-                continue;
-            const int countK = graph->dataCount();
-            job->window[k].reserve(steps);
-            for (int c = 0; c < steps; ++c) {
-                const int position = countK - (c + 1);
-                if (position >= 0)
-                    job->window[k].append(valueAt(graph, position));
-            }
-        }
+        copyWalk(*job, state, count, steps,
+                 [](int available, int c) { return available - (c + 1); });
     } else {
         // 6. From the right edge of the view (tagIndex) back toward the lowest
         //    index of the profile, over at most scanWindow samples.
@@ -110,18 +121,7 @@ void startMaximaScan(LiveChartState &state, const ChartProfile &profile)
         const int tagIndex = state.tagIndex;
         if (window > 0 && tagIndex >= lowest && n >= tagIndex) {
             const int steps = std::min(window, tagIndex - lowest + 1);
-            for (int k = 0; k < count; ++k) {
-                const QCPGraph *graph = state.graphs[k];
-                if (!graph)
-                    continue;
-                const int countK = graph->dataCount();
-                job->window[k].reserve(steps);
-                for (int c = 0; c < steps; ++c) {
-                    const int position = tagIndex - c;
-                    if (position < countK)
-                        job->window[k].append(valueAt(graph, position));
-                }
-            }
+            copyWalk(*job, state, count, steps, [tagIndex](int, int c) { return tagIndex - c; });
         }
     }
 

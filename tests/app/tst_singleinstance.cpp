@@ -100,16 +100,20 @@ private slots:
         QString title, text;
         int buttons = 0;
         bool hadParent = true;
-        QTimer::singleShot(0, [&] {
+        // Closes the box as soon as it is open, so that the test cannot hang on it.
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [&] {
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
             if (!box)
                 return;
+            closer.stop();
             title = box->windowTitle();
             text = box->text();
             buttons = int(box->standardButtons());
             hadParent = box->parentWidget() != nullptr;
             box->button(QMessageBox::Ok)->click();
         });
+        closer.start(10);
         QCOMPARE(startup::runApplication(*app), 0);
         QCOMPARE(title, QStringLiteral("提示！"));
         QCOMPARE(text, QStringLiteral("该程序正在运行中！"));
