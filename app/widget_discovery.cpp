@@ -21,19 +21,20 @@ void Widget::discoveryTick()
 void Widget::showLinkState(QLabel *label, const DeviceLink &link, LinkChange change,
                            const QString &modelText)
 {
+    // The tooltip says why a listed instrument could not be opened, for as
+    // long as that is so.
+    label->setToolTip(discovery::openFailureHint(link));
     switch (change) {
     case LinkChange::None:
         return;
     case LinkChange::Connected:
         label->setStyleSheet(QLatin1String(kConnectedStyle));
         label->setText(modelText);
-        label->setToolTip(QString());
         return;
     case LinkChange::Dropped:
     case LinkChange::OpenFailed:
         label->setStyleSheet(QLatin1String(kDisconnectedStyle));
         label->setText(tr("无连接"));
-        label->setToolTip(discovery::openFailureHint(link));
         return;
     }
 }

@@ -29,6 +29,7 @@ static void closeHandle(DeviceLink &link)
 LinkChange updateLink(DeviceLink &link, const QList<DeviceEntry> &list)
 {
     if (!link.present) {
+        link.openError.clear(); // nothing listed, nothing that failed to open
         if (!link.opened)
             return LinkChange::None;
         closeHandle(link);
@@ -65,10 +66,11 @@ QString openFailureHint(const DeviceLink &link)
     QString hint = QStringLiteral("无法打开设备 / Cannot open the device: %1").arg(link.openError);
     if (link.openError.contains(QLatin1String("ermission"), Qt::CaseInsensitive)) {
         hint += QStringLiteral(
-            "\n没有访问权限。请安装 udev 规则 / Access was denied. Install the udev rule:\n"
+            "\n没有访问权限：请安装 udev 规则 / Access was denied: install the udev rule\n"
+            "packaging/70-quorvaline.rules of QUORVALINE:\n"
             "  sudo cp 70-quorvaline.rules /etc/udev/rules.d/\n"
             "  sudo udevadm control --reload-rules && sudo udevadm trigger\n"
-            "then plug the instrument in again.");
+            "and plug the instrument in again.");
     }
     return hint;
 }

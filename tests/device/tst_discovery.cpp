@@ -207,6 +207,18 @@ private slots:
         QCOMPARE(w.ui().vcMeterDeviceID->text(), QStringLiteral("M52"));
         QCOMPARE(w.ui().vcMeterDeviceID->styleSheet(), kGreen);
         QVERIFY(w.ui().vcMeterDeviceID->toolTip().isEmpty());
+
+        // Failing again and then unplugged: the reason goes with the device.
+        sim::bus().detach(id);
+        w->discoverDevices();
+        const int again = sim::bus().attachOther(0x2E88, 0x4607);
+        sim::bus().setFailOpen(again, true, "Permission denied");
+        w->discoverDevices();
+        QVERIFY(!w.ui().vcMeterDeviceID->toolTip().isEmpty());
+        sim::bus().detach(again);
+        w->discoverDevices();
+        QVERIFY(w.ui().vcMeterDeviceID->toolTip().isEmpty());
+        QCOMPARE(w.ui().vcMeterDeviceID->text(), QStringLiteral("无连接"));
     }
 
     void powerSupplyThatCannotBeOpenedKeepsItsControlsDisabled()
