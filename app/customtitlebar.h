@@ -2,12 +2,16 @@
 
 #include <QWidget>
 
+class QEvent;
 class QHBoxLayout;
 class QLabel;
+class QMouseEvent;
 class QToolButton;
 
 // The title bar of the frameless main window: logo, minimise,
-// maximise/restore and close.
+// maximise/restore and close. Dragging it moves the window; dragging against
+// the top of the screen maximises, against the left or right edge places the
+// window on that half of the screen; a double-click toggles maximise.
 class CustomTitleBar : public QWidget {
     Q_OBJECT
 public:
@@ -28,11 +32,26 @@ public:
     QPoint dragOffset;
     QSize normalSize;
 
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
 private slots:
     void MinimizedEvent(bool checked);
     void MaximizedEvent(bool checked);
     void CloseEvent(bool checked);
 
 private:
+    enum class ScreenHalf { Left, Right };
+
     void toggleMaximize();
+    void maximizeWindow();
+    // Back from a half-screen placement to normalSize, or out of maximised.
+    void restoreWindow();
+    void placeOnScreenHalf(ScreenHalf half);
+    // One move of a title bar drag, cursor in global coordinates.
+    void followDrag(const QPoint &cursor);
 };

@@ -86,8 +86,16 @@ private slots:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    bool event(QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
 
 private:
+    // Picks the edge or corner under the cursor, shows its cursor shape and,
+    // while the left button is held, resizes the window by one step.
+    void updateResizeEdge(const QPoint &globalPos);
     void wireControls();
     void showToolPage(int index);
     void publishShownPages();

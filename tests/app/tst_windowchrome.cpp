@@ -1,0 +1,710 @@
+// The frame of the frameless main window: resizing by its edges and corners,
+// moving, maximising and half-screen placement by dragging the title bar, and
+// maximise/restore by double-click.
+#include "tests/support/testbench.h"
+
+#include <QCursor>
+#include <climits>
+#include <QHoverEvent>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+// Qt follows every mouse move sent to a window with hover enabled by a hover
+// move, which the window turns into a move at the platform cursor. For real
+// input that cursor is where the event says; offscreen it stays put while the
+// test sends positions of its own, so this echo is dropped while the test's
+// own mouse event is delivered. Hovering is driven separately, with the
+// platform cursor moved first.
+class HoverEchoFilter : public QObject {
+public:
+    bool dropping = false;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        return dropping && event->type() == QEvent::HoverMove;
+    }
+};
+
+// The real main window, shown at a given geometry, and synthesized mouse input
+// with explicit local and global positions.
+struct ChromeBench {
+    HoverEchoFilter echo;
+    testbench::Window w = testbench::makeWindow();
+
+    explicit ChromeBench(const QRect &geometry)
+    {
+        w->installEventFilter(&echo);
+        w->setGeometry(geometry);
+        w->show();
+    }
+
+    Widget *window() const { return w.widget.get(); }
+    CustomTitleBar *bar() const { return w->titleBar; }
+    QPoint topLeft() const { return w->geometry().topLeft(); }
+
+    // Global position of a point given in window coordinates.
+    QPoint onWindow(const QPoint &point) const { return topLeft() + point; }
+    // Global position of a point on the title bar, given in bar coordinates.
+    QPoint onBar(const QPoint &point) const { return topLeft() + bar()->mapTo(window(), point); }
+
+    void send(QWidget *target, QEvent::Type type, const QPoint &global, Qt::MouseButton button,
+              Qt::MouseButtons buttons)
+    {
+        const QPoint targetOrigin =
+            target == window() ? QPoint() : target->mapTo(window(), QPoint());
+        const QPoint local = global - topLeft() - targetOrigin;
+        QMouseEvent event(type, local, global, button, buttons, Qt::NoModifier);
+        echo.dropping = true;
+        QApplication::sendEvent(target, &event);
+        echo.dropping = false;
+    }
+    void press(QWidget *target, const QPoint &global)
+    {
+        send(target, QEvent::MouseButtonPress, global, Qt::LeftButton, Qt::LeftButton);
+    }
+    void moveHeld(QWidget *target, const QPoint &global)
+    {
+        send(target, QEvent::MouseMove, global, Qt::NoButton, Qt::LeftButton);
+    }
+    void release(QWidget *target, const QPoint &global)
+    {
+        send(target, QEvent::MouseButtonRelease, global, Qt::LeftButton, Qt::NoButton);
+    }
+    void doubleClick(QWidget *target, const QPoint &global)
+    {
+        send(target, QEvent::MouseButtonDblClick, global, Qt::LeftButton, Qt::LeftButton);
+    }
+    void leave(QWidget *target)
+    {
+        QEvent event(QEvent::Leave);
+        QApplication::sendEvent(target, &event);
+    }
+    // The cursor passes over the window with no button held.
+    void hover(const QPoint &global)
+    {
+        QCursor::setPos(global);
+        const QPoint local = global - topLeft();
+        QHoverEvent event(QEvent::HoverMove, local, local);
+        QApplication::sendEvent(window(), &event);
+    }
+
+    // A title bar drag: press on the bar and a first small move, as a real
+    // drag begins, so the window's own edge logic has let go of the press.
+    QPoint startBarDrag(const QPoint &barPoint)
+    {
+        const QPoint start = onBar(barPoint);
+        press(bar(), start);
+        const QPoint first = start + QPoint(1, 1);
+        moveHeld(bar(), first);
+        return first;
+    }
+};
+
+const QRect kRoomy(100, 100, 1300, 800);
+const QSize kMinimum(1162, 713);
+
+// Where the cursor is put in a row of the edge tables: x and y measured from
+// one side of the window each, so that rows read like the zone they probe.
+QPoint windowPoint(const QSize &size, int fromLeft, int fromRight, int fromTop, int fromBottom)
+{
+    const int x = fromLeft != INT_MIN ? fromLeft : size.width() - fromRight;
+    const int y = fromTop != INT_MIN ? fromTop : size.height() - fromBottom;
+    return {x, y};
+}
+
+} // namespace
+
+class WindowChromeTest : public QObject {
+    Q_OBJECT
+private slots:
+    // The offscreen platform queues events for the cursor moves of the hover
+    // tests; they are let through once the window is gone.
+    void cleanup()
+    {
+        QCoreApplication::processEvents();
+        sim::bus().reset();
+    }
+
+    void hoveringShowsTheEdgeCursor_data()
+    {
+        QTest::addColumn<int>("fromLeft");
+        QTest::addColumn<int>("fromRight");
+        QTest::addColumn<int>("fromTop");
+        QTest::addColumn<int>("fromBottom");
+        QTest::addColumn<Qt::CursorShape>("shape");
+        const int none = INT_MIN;
+        const int midX = kRoomy.width() / 2;
+        const int midY = kRoomy.height() / 2;
+
+        QTest::newRow("middle") << midX << none << midY << none << Qt::ArrowCursor;
+        QTest::newRow("bottom-right corner, 3 px in")
+            << none << 3 << none << 3 << Qt::SizeFDiagCursor;
+        QTest::newRow("top-right corner") << none << 3 << 3 << none << Qt::SizeBDiagCursor;
+        QTest::newRow("top-left corner") << 3 << none << 3 << none << Qt::SizeFDiagCursor;
+        QTest::newRow("bottom-left corner") << 3 << none << none << 3 << Qt::SizeBDiagCursor;
+        QTest::newRow("bottom edge") << midX << none << none << 3 << Qt::SizeVerCursor;
+        QTest::newRow("top edge") << midX << none << 3 << none << Qt::SizeVerCursor;
+
+        // The left zone runs from one pixel outside the window to nine in.
+        QTest::newRow("left -2") << -2 << none << midY << none << Qt::ArrowCursor;
+        QTest::newRow("left -1") << -1 << none << midY << none << Qt::SizeHorCursor;
+        QTest::newRow("left 0") << 0 << none << midY << none << Qt::SizeHorCursor;
+        QTest::newRow("left 9") << 9 << none << midY << none << Qt::SizeHorCursor;
+        QTest::newRow("left 10") << 10 << none << midY << none << Qt::ArrowCursor;
+        // The right zone runs from just outside (0) to ten in.
+        QTest::newRow("right -1") << none << -1 << midY << none << Qt::ArrowCursor;
+        QTest::newRow("right 0") << none << 0 << midY << none << Qt::SizeHorCursor;
+        QTest::newRow("right 10") << none << 10 << midY << none << Qt::SizeHorCursor;
+        QTest::newRow("right 11") << none << 11 << midY << none << Qt::ArrowCursor;
+        QTest::newRow("top 0") << midX << none << 0 << none << Qt::SizeVerCursor;
+        QTest::newRow("top 10") << midX << none << 10 << none << Qt::SizeVerCursor;
+        QTest::newRow("top 11") << midX << none << 11 << none << Qt::ArrowCursor;
+        QTest::newRow("bottom 10") << midX << none << none << 10 << Qt::SizeVerCursor;
+        QTest::newRow("bottom 11") << midX << none << none << 11 << Qt::ArrowCursor;
+        // Corners win over edges: ten in from both sides is still the corner.
+        QTest::newRow("bottom-right corner, 10 px in")
+            << none << 10 << none << 10 << Qt::SizeFDiagCursor;
+    }
+
+    void hoveringShowsTheEdgeCursor()
+    {
+        QFETCH(int, fromLeft);
+        QFETCH(int, fromRight);
+        QFETCH(int, fromTop);
+        QFETCH(int, fromBottom);
+        QFETCH(Qt::CursorShape, shape);
+        ChromeBench bench(kRoomy);
+        // A shape the window never sets, so every row sees its own outcome.
+        bench.window()->setCursor(Qt::SizeAllCursor);
+
+        bench.hover(
+            bench.onWindow(windowPoint(kRoomy.size(), fromLeft, fromRight, fromTop, fromBottom)));
+
+        QCOMPARE(bench.window()->cursor().shape(), shape);
+        // Hovering alone never resizes and leaves no edge picked.
+        QCOMPARE(bench.window()->geometry(), kRoomy);
+        QCOMPARE(bench.window()->resizeEdge, 0);
+        QVERIFY(!bench.window()->resizing);
+        QVERIFY(bench.bar()->dragEnabled);
+    }
+
+    void hoveringWithResizingDisabledShowsNoCursor()
+    {
+        ChromeBench bench(kRoomy);
+        bench.window()->resizeEnabled = false;
+        const QPoint corner = bench.onWindow(windowPoint(kRoomy.size(), INT_MIN, 3, INT_MIN, 3));
+
+        bench.hover(corner);
+        QVERIFY(bench.window()->cursor().shape() != Qt::SizeFDiagCursor);
+
+        bench.press(bench.window(), corner);
+        bench.moveHeld(bench.window(), corner + QPoint(2, 2));
+        bench.moveHeld(bench.window(), corner + QPoint(30, 20));
+        QCOMPARE(bench.window()->geometry(), kRoomy);
+        QVERIFY(!bench.window()->resizing);
+    }
+
+    // Each row: the window's start geometry, the press (as distances from
+    // the sides), the cursor positions of two moves relative to the press,
+    // and the geometry after them. The first move stays inside the zone:
+    // that is where a resize is picked up.
+    void dragResizesByEdge_data()
+    {
+        QTest::addColumn<QRect>("start");
+        QTest::addColumn<int>("fromLeft");
+        QTest::addColumn<int>("fromRight");
+        QTest::addColumn<int>("fromTop");
+        QTest::addColumn<int>("fromBottom");
+        QTest::addColumn<int>("edge");
+        QTest::addColumn<QPoint>("firstMove");
+        QTest::addColumn<QPoint>("secondMove");
+        QTest::addColumn<QRect>("expected");
+        const int none = INT_MIN;
+        const QRect atMinimum(QPoint(100, 100), kMinimum);
+
+        QTest::newRow("1 bottom-right grows")
+            << kRoomy << none << 3 << none << 3 << 1 << QPoint(2, 2) << QPoint(40, 30)
+            << QRect(100, 100, 1340, 830);
+        QTest::newRow("1 bottom-right shrinks")
+            << kRoomy << none << 3 << none << 3 << 1 << QPoint(-2, -2) << QPoint(-40, -30)
+            << QRect(100, 100, 1260, 770);
+        QTest::newRow("2 top-right") << kRoomy << none << 3 << 3 << none << 2 << QPoint(2, -2)
+                                     << QPoint(40, -30) << QRect(100, 70, 1340, 830);
+        QTest::newRow("3 top-left") << kRoomy << 3 << none << 3 << none << 3 << QPoint(-2, -2)
+                                    << QPoint(-40, -30) << QRect(60, 70, 1340, 830);
+        QTest::newRow("4 bottom-left") << kRoomy << 3 << none << none << 3 << 4 << QPoint(-2, 2)
+                                       << QPoint(-40, 30) << QRect(60, 100, 1340, 830);
+        QTest::newRow("5 bottom ignores x")
+            << kRoomy << 650 << none << none << 3 << 5 << QPoint(2, 2) << QPoint(25, 30)
+            << QRect(100, 100, 1300, 830);
+        QTest::newRow("6 left ignores y")
+            << kRoomy << 3 << none << 400 << none << 6 << QPoint(-2, 2) << QPoint(-40, 25)
+            << QRect(60, 100, 1340, 800);
+        QTest::newRow("6 left shrinks") << kRoomy << 3 << none << 400 << none << 6 << QPoint(2, 0)
+                                        << QPoint(40, 0) << QRect(140, 100, 1260, 800);
+        QTest::newRow("7 right") << kRoomy << none << 3 << 400 << none << 7 << QPoint(2, 2)
+                                 << QPoint(40, 25) << QRect(100, 100, 1340, 800);
+        QTest::newRow("8 top") << kRoomy << 650 << none << 3 << none << 8 << QPoint(2, -2)
+                               << QPoint(25, -30) << QRect(100, 70, 1300, 830);
+        // Once picked up, the edge follows the cursor out of its zone.
+        QTest::newRow("7 right, far out") << kRoomy << none << 3 << 400 << none << 7 << QPoint(1, 0)
+                                          << QPoint(300, 0) << QRect(100, 100, 1600, 800);
+
+        // At the minimum size the window cannot get smaller. Moving the left
+        // or top side is refused outright; the others are held by the minimum.
+        QTest::newRow("1 at minimum") << atMinimum << none << 3 << none << 3 << 1 << QPoint(-2, -2)
+                                      << QPoint(-40, -30) << atMinimum;
+        QTest::newRow("2 at minimum, refused") << atMinimum << none << 3 << 3 << none << 2
+                                               << QPoint(-2, 2) << QPoint(-40, 30) << atMinimum;
+        QTest::newRow("3 at minimum, refused") << atMinimum << 3 << none << 3 << none << 3
+                                               << QPoint(2, 2) << QPoint(40, 30) << atMinimum;
+        QTest::newRow("4 at minimum, refused") << atMinimum << 3 << none << none << 3 << 4
+                                               << QPoint(2, -2) << QPoint(40, -30) << atMinimum;
+        QTest::newRow("5 at minimum") << atMinimum << 581 << none << none << 3 << 5 << QPoint(0, -2)
+                                      << QPoint(0, -30) << atMinimum;
+        QTest::newRow("6 at minimum, refused") << atMinimum << 3 << none << 356 << none << 6
+                                               << QPoint(2, 0) << QPoint(40, 0) << atMinimum;
+        QTest::newRow("7 at minimum") << atMinimum << none << 3 << 356 << none << 7 << QPoint(-2, 0)
+                                      << QPoint(-40, 0) << atMinimum;
+        QTest::newRow("8 at minimum, refused") << atMinimum << 581 << none << 3 << none << 8
+                                               << QPoint(0, 2) << QPoint(0, 30) << atMinimum;
+        // Growing from the minimum is not refused once the cursor is more
+        // than the minimum away from the opposite side. The top zone starts
+        // inside the window, so there the first step is still refused.
+        QTest::newRow("6 grows from minimum")
+            << atMinimum << 0 << none << 356 << none << 6 << QPoint(-1, 0) << QPoint(-40, 0)
+            << QRect(60, 100, 1202, 713);
+        QTest::newRow("8 grows from minimum after one refused step")
+            << atMinimum << 581 << none << 3 << none << 8 << QPoint(0, -2) << QPoint(0, -30)
+            << QRect(100, 72, 1162, 741);
+
+        // 1200 wide, pressed 3 px in: the left side follows the cursor while
+        // the cursor stays more than the minimum width from the right side;
+        // a step that would leave exactly the minimum is refused.
+        const QRect wider(100, 100, 1200, 713);
+        QTest::newRow("6 right side 1163 away")
+            << wider << 3 << none << 356 << none << 6 << QPoint(2, 0) << QPoint(34, 0)
+            << QRect(134, 100, 1166, 713);
+        QTest::newRow("6 right side 1162 away, refused")
+            << wider << 3 << none << 356 << none << 6 << QPoint(2, 0) << QPoint(35, 0)
+            << QRect(102, 100, 1198, 713);
+        // The same for the top side against the minimum height.
+        const QRect taller(100, 100, 1162, 750);
+        QTest::newRow("8 bottom side 714 away")
+            << taller << 581 << none << 3 << none << 8 << QPoint(0, 2) << QPoint(0, 33)
+            << QRect(100, 133, 1162, 717);
+        QTest::newRow("8 bottom side 713 away, refused")
+            << taller << 581 << none << 3 << none << 8 << QPoint(0, 2) << QPoint(0, 34)
+            << QRect(100, 102, 1162, 748);
+    }
+
+    void dragResizesByEdge()
+    {
+        QFETCH(QRect, start);
+        QFETCH(int, fromLeft);
+        QFETCH(int, fromRight);
+        QFETCH(int, fromTop);
+        QFETCH(int, fromBottom);
+        QFETCH(int, edge);
+        QFETCH(QPoint, firstMove);
+        QFETCH(QPoint, secondMove);
+        QFETCH(QRect, expected);
+        ChromeBench bench(start);
+        Widget *window = bench.window();
+        QCOMPARE(window->minimumSize(), kMinimum);
+        const QPoint pressed =
+            bench.onWindow(windowPoint(start.size(), fromLeft, fromRight, fromTop, fromBottom));
+
+        bench.press(window, pressed);
+        bench.moveHeld(window, pressed + firstMove);
+        QCOMPARE(window->resizeEdge, edge);
+        QVERIFY(window->resizing);
+        QVERIFY(!bench.bar()->dragEnabled);
+        bench.moveHeld(window, pressed + secondMove);
+        QCOMPARE(window->geometry(), expected);
+        QCOMPARE(window->resizeEdge, edge);
+
+        bench.release(window, pressed + secondMove);
+        QVERIFY(!window->resizing);
+        QVERIFY(!window->leftPressed);
+        QVERIFY(bench.bar()->dragEnabled);
+        QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
+    }
+
+    void resizeEnds_data()
+    {
+        QTest::addColumn<bool>("byLeave");
+        QTest::newRow("release") << false;
+        QTest::newRow("leave") << true;
+    }
+
+    void resizeEnds()
+    {
+        QFETCH(bool, byLeave);
+        ChromeBench bench(kRoomy);
+        Widget *window = bench.window();
+        const QPoint pressed = bench.onWindow(windowPoint(kRoomy.size(), INT_MIN, 3, 400, INT_MIN));
+        bench.press(window, pressed);
+        bench.moveHeld(window, pressed + QPoint(2, 0));
+        QCOMPARE(window->geometry(), QRect(100, 100, 1302, 800));
+
+        if (byLeave)
+            bench.leave(window);
+        else
+            bench.release(window, pressed + QPoint(2, 0));
+        bench.moveHeld(window, pressed + QPoint(4, 0));
+        bench.moveHeld(window, pressed + QPoint(40, 0));
+
+        QCOMPARE(window->geometry(), QRect(100, 100, 1302, 800));
+        QVERIFY(!window->resizing);
+        QVERIFY(!window->leftPressed);
+        QVERIFY(bench.bar()->dragEnabled);
+    }
+
+    void pressInTheMiddleThenIntoAZoneDoesNotResize()
+    {
+        ChromeBench bench(kRoomy);
+        Widget *window = bench.window();
+        const QPoint middle = bench.onWindow(QPoint(650, 400));
+        const QPoint rightZone =
+            bench.onWindow(windowPoint(kRoomy.size(), INT_MIN, 3, 400, INT_MIN));
+
+        bench.press(window, middle);
+        bench.moveHeld(window, middle + QPoint(2, 0));
+        bench.moveHeld(window, rightZone);
+        // Over the zone the cursor shows it, but the press did not start there.
+        QCOMPARE(window->cursor().shape(), Qt::SizeHorCursor);
+        bench.moveHeld(window, rightZone + QPoint(2, 0));
+        bench.moveHeld(window, rightZone + QPoint(40, 0));
+
+        QCOMPARE(window->geometry(), kRoomy);
+        QVERIFY(!window->resizing);
+        QCOMPARE(window->resizeEdge, 0);
+    }
+
+    void maximisedWindowHasNoEdges()
+    {
+        ChromeBench bench(kRoomy);
+        Widget *window = bench.window();
+        window->showMaximized();
+        QCoreApplication::processEvents();
+        QCOMPARE(window->windowState(), Qt::WindowStates(Qt::WindowMaximized));
+        const QRect maximised = window->geometry();
+        const QPoint corner = bench.onWindow(windowPoint(maximised.size(), INT_MIN, 3, INT_MIN, 3));
+
+        bench.hover(corner);
+        QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
+
+        bench.press(window, corner);
+        bench.moveHeld(window, corner + QPoint(2, 2));
+        bench.moveHeld(window, corner + QPoint(40, 30));
+        QCOMPARE(window->geometry(), maximised);
+        QVERIFY(!window->resizing);
+        QCOMPARE(window->resizeEdge, 0);
+        QVERIFY(window->isMaximized());
+    }
+
+    void titleBarDragMovesTheWindow_data()
+    {
+        QTest::addColumn<QPoint>("by");
+        QTest::newRow("right and down") << QPoint(60, 45);
+        QTest::newRow("left and down") << QPoint(-70, 200);
+        QTest::newRow("up, short of the top strip") << QPoint(15, -80);
+    }
+
+    void titleBarDragMovesTheWindow()
+    {
+        QFETCH(QPoint, by);
+        ChromeBench bench(QRect(QPoint(100, 100), kMinimum));
+        Widget *window = bench.window();
+        const QPoint start = bench.onBar(QPoint(300, 20));
+        const QPoint offset = window->pos() - start;
+
+        bench.press(bench.bar(), start);
+        QVERIFY(bench.bar()->dragging);
+        bench.moveHeld(bench.bar(), start + QPoint(1, 1));
+        bench.moveHeld(bench.bar(), start + by);
+        QCOMPARE(window->pos(), start + by + offset);
+        QCOMPARE(window->size(), kMinimum);
+        QVERIFY(!window->isMaximized());
+
+        // The drag ends with the release: further moves leave the window be.
+        bench.release(bench.bar(), start + by);
+        QVERIFY(!bench.bar()->dragging);
+        bench.moveHeld(bench.bar(), start + by + QPoint(30, 30));
+        QCOMPARE(window->pos(), start + by + offset);
+    }
+
+    void titleBarDragEndsOnLeave()
+    {
+        ChromeBench bench(QRect(QPoint(100, 100), kMinimum));
+        Widget *window = bench.window();
+        const QPoint at = bench.startBarDrag(QPoint(300, 20));
+        const QPoint reached = window->pos();
+
+        bench.leave(bench.bar());
+        bench.moveHeld(bench.bar(), at + QPoint(50, 50));
+
+        QVERIFY(!bench.bar()->dragging);
+        QCOMPARE(window->pos(), reached);
+    }
+
+    void noTitleBarDragDuringAnEdgeResize()
+    {
+        ChromeBench bench(QRect(QPoint(100, 100), kMinimum));
+        Widget *window = bench.window();
+        const QPoint at = bench.startBarDrag(QPoint(300, 20));
+        const QPoint reached = window->pos();
+
+        bench.bar()->dragEnabled = false;
+        bench.moveHeld(bench.bar(), at + QPoint(50, 50));
+
+        QCOMPARE(window->pos(), reached);
+    }
+
+    void topStripMaximises_data()
+    {
+        QTest::addColumn<int>("cursorY");
+        QTest::addColumn<bool>("maximised");
+        QTest::newRow("y 9") << 9 << true;
+        QTest::newRow("y 0") << 0 << true;
+        QTest::newRow("y 10 only moves") << 10 << false;
+    }
+
+    void topStripMaximises()
+    {
+        QFETCH(int, cursorY);
+        QFETCH(bool, maximised);
+        ChromeBench bench(QRect(QPoint(100, 100), kMinimum));
+        Widget *window = bench.window();
+        const QPoint at = bench.startBarDrag(QPoint(300, 20));
+        const QPoint offset = window->pos() - at;
+
+        const QPoint target(at.x(), cursorY);
+        bench.moveHeld(bench.bar(), target);
+
+        QCOMPARE(window->isMaximized(), maximised);
+        if (!maximised)
+            QCOMPARE(window->pos(), target + offset);
+        QVERIFY(bench.bar()->dragging);
+    }
+
+    void leavingTheTopStripRestoresAndCentres()
+    {
+        ChromeBench bench(QRect(QPoint(100, 100), kMinimum));
+        Widget *window = bench.window();
+        const QPoint at = bench.startBarDrag(QPoint(300, 20));
+        const int offsetY = window->y() - at.y();
+        bench.moveHeld(bench.bar(), QPoint(at.x(), 9));
+        QVERIFY(window->isMaximized());
+        QCoreApplication::processEvents();
+
+        bench.moveHeld(bench.bar(), QPoint(at.x(), 10));
+        QVERIFY(!window->isMaximized());
+        QCOMPARE(window->windowState(), Qt::WindowStates(Qt::WindowNoState));
+        // Let the platform hand back the normal geometry, as it would between
+        // two real mouse moves.
+        QCoreApplication::processEvents();
+        QCOMPARE(window->size(), kMinimum);
+
+        const QPoint next(420, 60);
+        bench.moveHeld(bench.bar(), next);
+        QCOMPARE(window->x(), next.x() - kMinimum.width() / 2);
+        QCOMPARE(window->y(), next.y() + offsetY);
+        // From then on the window follows the cursor, still centred under it.
+        bench.moveHeld(bench.bar(), next + QPoint(30, 20));
+        QCOMPARE(window->x(), next.x() + 30 - kMinimum.width() / 2);
+        QCOMPARE(window->y(), next.y() + 20 + offsetY);
+    }
+
+    void screenEdgePlacesTheWindowOnAHalf_data()
+    {
+        const QSize screen = QGuiApplication::primaryScreen()->availableSize();
+        const int halfWidth = screen.width() / 2 + 164;
+        QTest::addColumn<int>("cursorX");
+        QTest::addColumn<QRect>("placement");
+        QTest::newRow("left, x 4") << 4 << QRect(0, 0, halfWidth, screen.height());
+        QTest::newRow("left, x 0") << 0 << QRect(0, 0, halfWidth, screen.height());
+        QTest::newRow("right, x W-4")
+            << screen.width() - 4 << QRect(screen.width() / 2 - 164, 0, halfWidth, screen.height());
+        QTest::newRow("right, x W-1")
+            << screen.width() - 1 << QRect(screen.width() / 2 - 164, 0, halfWidth, screen.height());
+    }
+
+    void screenEdgePlacesTheWindowOnAHalf()
+    {
+        QFETCH(int, cursorX);
+        QFETCH(QRect, placement);
+        ChromeBench bench(QRect(QPoint(100, 100), kMinimum));
+        Widget *window = bench.window();
+        QCOMPARE(window->screen()->availableSize(),
+                 QGuiApplication::primaryScreen()->availableSize());
+        // A half of a small screen (the offscreen one is 800x600 by default)
+        // is below the window's minimum, which would clamp the placement.
+        window->setMinimumSize(QSize(1, 1));
+        const QSize before(1000, 650);
+        window->resize(before);
+        const QPoint at = bench.startBarDrag(QPoint(300, 20));
+
+        bench.moveHeld(bench.bar(), QPoint(cursorX, at.y()));
+        QCOMPARE(window->geometry(), placement);
+        QVERIFY(bench.bar()->snapped);
+        QCOMPARE(bench.bar()->normalSize, before);
+        QVERIFY(!window->isMaximized());
+
+        // Further moves inside either strip keep the placement.
+        bench.moveHeld(bench.bar(), QPoint(cursorX, at.y() + 40));
+        QCOMPARE(window->geometry(), placement);
+    }
+
+    void movingOffAHalfRestoresTheSize_data()
+    {
+        const int screenWidth = QGuiApplication::primaryScreen()->availableSize().width();
+        QTest::addColumn<int>("snapX");
+        QTest::addColumn<int>("backX");
+        QTest::newRow("left, back to x 5") << 2 << 5;
+        QTest::newRow("left, back to the middle") << 2 << screenWidth / 2;
+        QTest::newRow("right, back to x W-5") << screenWidth - 2 << screenWidth - 5;
+    }
+
+    void movingOffAHalfRestoresTheSize()
+    {
+        QFETCH(int, snapX);
+        QFETCH(int, backX);
+        ChromeBench bench(QRect(QPoint(100, 100), kMinimum));
+        Widget *window = bench.window();
+        window->setMinimumSize(QSize(1, 1));
+        const QSize before(1000, 650);
+        window->resize(before);
+        const QPoint at = bench.startBarDrag(QPoint(300, 20));
+        const int offsetY = window->y() - at.y();
+        bench.moveHeld(bench.bar(), QPoint(snapX, at.y()));
+        QVERIFY(bench.bar()->snapped);
+        const QPoint placedAt = window->pos();
+
+        // Off the strip the size comes back where the window is; the next
+        // move centres it under the cursor.
+        bench.moveHeld(bench.bar(), QPoint(backX, at.y()));
+        QVERIFY(!bench.bar()->snapped);
+        QCOMPARE(window->size(), before);
+        QCOMPARE(window->pos(), placedAt);
+        QVERIFY(!window->isMaximized());
+
+        const QPoint next(backX, at.y() + 50);
+        bench.moveHeld(bench.bar(), next);
+        QCOMPARE(window->pos(), QPoint(next.x() - before.width() / 2, next.y() + offsetY));
+    }
+
+    void doubleClickTogglesMaximise()
+    {
+        ChromeBench bench(QRect(QPoint(100, 100), kMinimum));
+        Widget *window = bench.window();
+        CustomTitleBar *bar = bench.bar();
+        const QPoint at = bench.onBar(QPoint(300, 20));
+
+        // Qt delivers a double-click as press, release, double-click, release.
+        bench.press(bar, at);
+        bench.release(bar, at);
+        bench.doubleClick(bar, at);
+        QVERIFY(window->isMaximized());
+        QVERIFY(bar->doubleClicked);
+        QVERIFY(!bar->dragging);
+        bench.release(bar, at);
+        QVERIFY(!bar->doubleClicked);
+
+        QCoreApplication::processEvents();
+        bench.press(bar, at);
+        bench.release(bar, at);
+        bench.doubleClick(bar, at);
+        bench.release(bar, at);
+        QVERIFY(!window->isMaximized());
+        QCOMPARE(window->windowState(), Qt::WindowStates(Qt::WindowNoState));
+    }
+
+    void doubleClickDoesNotStartADrag()
+    {
+        ChromeBench bench(QRect(QPoint(100, 100), kMinimum));
+        Widget *window = bench.window();
+        CustomTitleBar *bar = bench.bar();
+        bar->maximizeEnabled = false;
+        const QPoint at = bench.onBar(QPoint(300, 20));
+        const QPoint start = window->pos();
+
+        bench.press(bar, at);
+        bench.release(bar, at);
+        bench.doubleClick(bar, at);
+        bench.moveHeld(bar, at + QPoint(40, 40));
+        QCOMPARE(window->pos(), start);
+        // A press that comes before the double-click's release does not
+        // start one either.
+        bench.press(bar, at);
+        bench.moveHeld(bar, at + QPoint(60, 60));
+        QVERIFY(!bar->dragging);
+        QCOMPARE(window->pos(), start);
+
+        // Once released, the next press drags again.
+        bench.release(bar, at);
+        bench.press(bar, at);
+        bench.moveHeld(bar, at + QPoint(1, 1));
+        bench.moveHeld(bar, at + QPoint(40, 40));
+        QCOMPARE(window->pos(), start + QPoint(40, 40));
+    }
+
+    void maximiseButtonToggles()
+    {
+        ChromeBench bench(QRect(QPoint(100, 100), kMinimum));
+        Widget *window = bench.window();
+        bench.bar()->maximizeButton->click();
+        QVERIFY(window->isMaximized());
+        QCoreApplication::processEvents();
+        bench.bar()->maximizeButton->click();
+        QVERIFY(!window->isMaximized());
+    }
+
+    void maximiseDisabled()
+    {
+        ChromeBench bench(QRect(QPoint(100, 100), kMinimum));
+        Widget *window = bench.window();
+        CustomTitleBar *bar = bench.bar();
+        bar->maximizeEnabled = false;
+        const int screenWidth = window->screen()->availableSize().width();
+
+        bar->maximizeButton->click();
+        QVERIFY(!window->isMaximized());
+
+        const QPoint at = bench.onBar(QPoint(300, 20));
+        bench.press(bar, at);
+        bench.release(bar, at);
+        bench.doubleClick(bar, at);
+        bench.release(bar, at);
+        QVERIFY(!window->isMaximized());
+
+        const QPoint dragAt = bench.startBarDrag(QPoint(300, 20));
+        const QPoint offset = window->pos() - dragAt;
+        const QPoint inFree(dragAt + QPoint(30, 40));
+        bench.moveHeld(bar, inFree);
+        QCOMPARE(window->pos(), inFree + offset);
+
+        // The strips do nothing at all: the window stays where it was.
+        for (const QPoint &strip :
+             {QPoint(inFree.x(), 9), QPoint(4, inFree.y()), QPoint(screenWidth - 4, inFree.y())}) {
+            bench.moveHeld(bar, strip);
+            QVERIFY(!window->isMaximized());
+            QVERIFY(!bar->snapped);
+            QCOMPARE(window->pos(), inFree + offset);
+            QCOMPARE(window->size(), kMinimum);
+        }
+
+        const QPoint later(inFree + QPoint(-50, 60));
+        bench.moveHeld(bar, later);
+        QCOMPARE(window->pos(), later + offset);
+    }
+};
+
+QTEST_MAIN(WindowChromeTest)
+#include "tst_windowchrome.moc"
