@@ -112,12 +112,9 @@ void Widget::wireControls()
     connect(ui->firmwareButton, &QToolButton::clicked, this,
             [this] { ui->mainStackedWidget->setCurrentIndex(1); });
 
-    const QList<QToolButton *> toolButtons = {ui->vCToolButton, ui->adjPowToolButton,
-                                              ui->ironToolButton, ui->hotAirToolButton,
-                                              ui->otherToolButton};
-    for (int page = 0; page < toolButtons.size(); ++page)
-        connect(toolButtons[page], &QToolButton::clicked, this,
-                [this, page] { showToolPage(page); });
+    const QList<QToolButton *> buttons = toolButtons();
+    for (int page = 0; page < buttons.size(); ++page)
+        connect(buttons[page], &QToolButton::clicked, this, [this, page] { showToolPage(page); });
 
     // The background maxima scans check, when they start, whether their page
     // is still shown; they cannot ask the widgets from their pool thread.
@@ -140,25 +137,34 @@ void Widget::wireControls()
             [this] { clearChart(Tool::BootLine); });
 }
 
+QList<QToolButton *> Widget::toolButtons() const
+{
+    return {ui->vCToolButton, ui->adjPowToolButton, ui->ironToolButton, ui->hotAirToolButton,
+            ui->otherToolButton};
+}
+
 void Widget::showToolPage(int index)
 {
-    const QList<QToolButton *> toolButtons = {ui->vCToolButton, ui->adjPowToolButton,
-                                              ui->ironToolButton, ui->hotAirToolButton,
-                                              ui->otherToolButton};
     ui->toolsStackedWidget->setCurrentIndex(index);
-    for (int i = 0; i < toolButtons.size(); ++i)
-        toolButtons[i]->setChecked(i == index);
+    const QList<QToolButton *> buttons = toolButtons();
+    for (int i = 0; i < buttons.size(); ++i)
+        buttons[i]->setChecked(i == index);
+}
+
+bool Widget::toolPageShown(ToolPage page) const
+{
+    return ui->toolsStackedWidget->currentIndex() == page;
 }
 
 void Widget::publishShownPages()
 {
-    const int page = ui->toolsStackedWidget->currentIndex();
     if (vcMeter)
-        vcMeter->setPageShown(page == 0);
+        vcMeter->setPageShown(toolPageShown(MeterPage));
     if (adjPower)
-        adjPower->setPageShown(page == 1 && ui->adjPowView->currentIndex() == 0);
+        adjPower->setPageShown(toolPageShown(PowerPage) &&
+                               ui->adjPowView->currentIndex() == kPowerChartView);
     if (oneKeyLine)
-        oneKeyLine->setPageShown(page == 2);
+        oneKeyLine->setPageShown(toolPageShown(BootLinePage));
 }
 
 void Widget::applyPowerLimits(double maxVoltage, double maxCurrent)
@@ -171,19 +177,17 @@ void Widget::applyPowerLimits(double maxVoltage, double maxCurrent)
 
 void Widget::setPowerControlsConnected(bool connected)
 {
-    const QList<QPushButton *> controls = {
-        ui->adjON_OFFButton, ui->adjOCPButton,    ui->adjOVPButton,
-        ui->adjM1PushButton, ui->adjM2PushButton, ui->adjM3PushButton,
-        ui->adjM4PushButton, ui->adjM5PushButton, ui->adjM6PushButton};
+    const QList<QPushButton *> presets = {ui->adjM1PushButton, ui->adjM2PushButton,
+                                          ui->adjM3PushButton, ui->adjM4PushButton,
+                                          ui->adjM5PushButton, ui->adjM6PushButton};
+    const QList<QPushButton *> controls =
+        QList<QPushButton *>{ui->adjON_OFFButton, ui->adjOCPButton, ui->adjOVPButton} + presets;
     for (QPushButton *button : controls) {
         button->setEnabled(connected);
         if (!connected)
             button->setChecked(false);
     }
     if (!connected) {
-        const QList<QPushButton *> presets = {ui->adjM1PushButton, ui->adjM2PushButton,
-                                              ui->adjM3PushButton, ui->adjM4PushButton,
-                                              ui->adjM5PushButton, ui->adjM6PushButton};
         for (int i = 0; i < presets.size(); ++i)
             presets[i]->setText(QStringLiteral("M%1").arg(i + 1));
     }
@@ -192,7 +196,7 @@ void Widget::setPowerControlsConnected(bool connected)
 void Widget::refreshLabels()
 {
     refreshMeterLabels();
-    if (ui->toolsStackedWidget->currentIndex() == 1)
+    if (toolPageShown(PowerPage))
         refreshPowerCountLabels();
 }
 

@@ -12,6 +12,7 @@ class CustomTitleBar;
 class OneKeyLine;
 class QLabel;
 class QTimer;
+class QToolButton;
 class UsbHid;
 class Vc_Meter;
 class Ui_Widget;
@@ -25,6 +26,13 @@ class Widget : public QWidget {
 public:
     explicit Widget(QWidget *parent = nullptr);
     ~Widget() override;
+
+    // Pages of toolsStackedWidget, and the chart view of adjPowView.
+    enum ToolPage { MeterPage = 0, PowerPage = 1, BootLinePage = 2 };
+    static constexpr int kPowerChartView = 0;
+
+    // The five tool buttons, in the order of the pages they select.
+    QList<QToolButton *> toolButtons() const;
 
     // Size of the buffer a firmware image is read into.
     static constexpr int kFirmwareImageSize = 1048576;
@@ -99,6 +107,7 @@ private:
     void wireControls();
     void showToolPage(int index);
     void publishShownPages();
+    bool toolPageShown(ToolPage page) const;
     void setupMeterPage();
     void setupPowerPage();
     void setupBootLinePage();

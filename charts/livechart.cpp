@@ -92,12 +92,9 @@ LiveChartState::~LiveChartState()
 // ---------------------------------------------------------------------------
 // Helpers
 
-namespace {
+using QuorvalineCharts::graphCountOf;
 
-int graphCountOf(const ChartProfile &profile)
-{
-    return qBound(0, profile.graphCount, 3);
-}
+namespace {
 
 // Truncation toward zero into an int without undefined behaviour for the
 // huge sizes QCustomPlot allows (up to 1e250).
@@ -282,21 +279,24 @@ void updateSpan(QCustomPlot *plot, LiveChartState &state, const ChartProfile &pr
 // ---------------------------------------------------------------------------
 // Sample append
 
+namespace {
+// The one append loop: each of the first `count` graphs gets its value with
+// key = that graph's data count before the append.
+void appendValues(LiveChartState &state, const double *values, int count)
+{
+    for (int k = 0; k < count && k < 3 && state.graphs[k]; ++k)
+        state.graphs[k]->addData(state.graphs[k]->dataCount(), values[k]);
+}
+} // namespace
+
 void appendSample(LiveChartState &state, const double values[])
 {
-    for (int k = 0; k < 3 && state.graphs[k]; ++k)
-        state.graphs[k]->addData(state.graphs[k]->dataCount(), values[k]);
+    appendValues(state, values, 3);
 }
 
 void appendSample(LiveChartState &state, std::initializer_list<double> values)
 {
-    int k = 0;
-    for (double value : values) {
-        if (k >= 3 || !state.graphs[k])
-            break;
-        state.graphs[k]->addData(state.graphs[k]->dataCount(), value);
-        ++k;
-    }
+    appendValues(state, values.begin(), int(values.size()));
 }
 
 // ---------------------------------------------------------------------------

@@ -10,15 +10,11 @@
 #include <algorithm>
 #include <cmath>
 
+using QuorvalineCharts::graphCountOf;
 using QuorvalineCharts::ScanJob;
 using QuorvalineCharts::ScanReceiver;
 
 namespace {
-
-int graphCountOf(const ChartProfile &profile)
-{
-    return qBound(0, profile.graphCount, 3);
-}
 
 // Value of the sample at `position` of a graph (its data container is sorted
 // by key, keys are the sample indexes).
@@ -103,10 +99,8 @@ void startMaximaScan(LiveChartState &state, const ChartProfile &profile)
     const int window = n <= 99 ? n : (state.spanSamples <= n ? state.spanSamples : n);
     job->scanWindow = window;
 
-    for (int k = 0; k < count; ++k) {
+    for (int k = 0; k < count; ++k)
         job->tagValue[k] = state.tagValue[k];
-        job->window[k].clear();
-    }
 
     if (state.chartRunning) {
         // 5. From the newest sample back over at most scanWindow samples; stop

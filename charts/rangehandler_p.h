@@ -8,8 +8,9 @@
 
 #include <atomic>
 
+#include "livechart.h"
+
 struct LiveChartState;
-struct ChartProfile;
 class QCustomPlot;
 
 namespace QuorvalineCharts {
@@ -54,6 +55,12 @@ public slots:
 private:
     LiveChartState *mState;
 };
+
+// Graphs of a chart by its profile: 1 or 3, never outside 0 … 3.
+inline int graphCountOf(const ChartProfile &profile)
+{
+    return profile.graphCount < 0 ? 0 : (profile.graphCount > 3 ? 3 : profile.graphCount);
+}
 
 void applyValueAxesAndReplot(QCustomPlot *plot, LiveChartState &state, const ChartProfile &profile);
 

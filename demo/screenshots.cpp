@@ -50,10 +50,7 @@ bool renderLanguage(const QString &outDir, const QString &tag, quint32 lcid)
     bool ok = true;
     for (const Shot &shot : kShots) {
         // Through the buttons a user would press, so the check marks follow.
-        const QList<QToolButton *> toolButtons = {
-            window.ui->vCToolButton, window.ui->adjPowToolButton, window.ui->ironToolButton,
-            window.ui->hotAirToolButton, window.ui->otherToolButton};
-        toolButtons[shot.toolPage]->click();
+        window.toolButtons()[shot.toolPage]->click();
         (shot.mainPage == 0 ? window.ui->homeButton : window.ui->firmwareButton)->click();
         window.ui->adjPowView->setCurrentIndex(shot.powerView);
         window.ui->adjModeStackedWidget->setCurrentIndex(shot.powerMode);

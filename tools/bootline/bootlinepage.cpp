@@ -11,7 +11,6 @@
 #include <QTimer>
 
 namespace {
-constexpr int kBootLinePage = 2;
 constexpr quint8 kReadCommand = 0x06;
 constexpr quint8 kAnswerCode = 0x08;
 } // namespace
@@ -36,7 +35,7 @@ void Widget::toggleBootLineChart()
 
 void Widget::oneKeyLineChartProcess()
 {
-    if (ui->toolsStackedWidget->currentIndex() != kBootLinePage)
+    if (!toolPageShown(BootLinePage))
         return;
     OneKeyLine &line = *oneKeyLine;
     const ChartProfile &profile = bootLineChartProfile();
@@ -45,8 +44,12 @@ void Widget::oneKeyLineChartProcess()
     line.current = 0;
 
     if (!line.hidDevice || !line.present) {
-        line.chartRunning = false;
-        ui->oneKeyLineChartSwitch->setText(tr("开始"));
+        // The switch reads "开始" whenever charting is off: only a running
+        // chart has anything to change, which keeps this 2 ms path cheap.
+        if (line.chartRunning) {
+            line.chartRunning = false;
+            ui->oneKeyLineChartSwitch->setText(tr("开始"));
+        }
         return;
     }
 
@@ -87,5 +90,5 @@ void Widget::oneKeyLineChartProcess()
 void Widget::oneKeyLineChartRangeChangeEvent()
 {
     handleRangeChange(ui->oneKeyLineChart, *oneKeyLine, bootLineChartProfile(),
-                      ui->toolsStackedWidget->currentIndex() == kBootLinePage, true);
+                      toolPageShown(BootLinePage));
 }

@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr int kMeterPage = 0;
 constexpr double kCountLimit = 99999999;
 
 QString labelStyle(const char *colour)
@@ -55,9 +54,7 @@ void Widget::setupMeterPage()
     if (!vcMeter->counting)
         ui->vcMeter_countStart->setText(tr("开始"));
 
-    if (const meter::RateSetting *rate =
-            meter::rateForIndex(ui->vcMeter_fpsComboBox->currentIndex()))
-        vcMeter->rateCode = rate->rateCode;
+    applyMeterRate(ui->vcMeter_fpsComboBox->currentIndex());
 
     ui->vcMeter_pageStackedWidget->setCurrentIndex(0);
     connect(ui->vcMeter_helpBackBtn, &QPushButton::clicked, this,
@@ -76,10 +73,9 @@ void Widget::applyMeterRate(int index)
 
 void Widget::on_vcMeter_fpsComboBox_currentIndexChanged(int index)
 {
-    if (const meter::RateSetting *rate = meter::rateForIndex(index)) {
-        vcMeter->rateCode = rate->rateCode;
+    applyMeterRate(index);
+    if (const meter::RateSetting *rate = meter::rateForIndex(index))
         vcMeter->pollIntervalMs = rate->pollIntervalMs;
-    }
     meterPollTimer->setInterval(vcMeter->pollIntervalMs);
 }
 
@@ -91,7 +87,7 @@ void Widget::toggleMeterRecording()
 
 void Widget::vcMeterTimerSlot()
 {
-    if (ui->toolsStackedWidget->currentIndex() != kMeterPage)
+    if (!toolPageShown(MeterPage))
         return;
     Vc_Meter &m = *vcMeter;
     const ChartProfile &profile = meterChartProfile();
@@ -161,14 +157,13 @@ void Widget::vcMeterTimerSlot()
 
 void Widget::vcMeterRangeChangeEvent()
 {
-    handleRangeChange(ui->Chart_Widget, *vcMeter, meterChartProfile(),
-                      ui->toolsStackedWidget->currentIndex() == kMeterPage, true);
+    handleRangeChange(ui->Chart_Widget, *vcMeter, meterChartProfile(), toolPageShown(MeterPage));
 }
 
 void Widget::refreshMeterLabels()
 {
     const Vc_Meter &m = *vcMeter;
-    const bool shown = ui->toolsStackedWidget->currentIndex() == kMeterPage;
+    const bool shown = toolPageShown(MeterPage);
     if (shown) {
         const struct {
             QLabel *label;
@@ -226,9 +221,9 @@ void Widget::addCounts(double &chargeMah, double &energyMwh, quint32 &countTicks
 void Widget::accumulateCounts()
 {
     Vc_Meter &m = *vcMeter;
-    if (m.counting && m.hidDevice && ui->toolsStackedWidget->currentIndex() == kMeterPage)
+    if (m.counting && m.hidDevice && toolPageShown(MeterPage))
         addCounts(m.chargeMah, m.energyMwh, m.countTicks, m.shownCurrent, m.shownPower);
     AdjPower &p = *adjPower;
-    if (p.outputOn && ui->toolsStackedWidget->currentIndex() == 1)
+    if (p.outputOn && toolPageShown(PowerPage))
         addCounts(p.chargeMah, p.energyMwh, p.countTicks, p.shownCurrent, p.shownPower);
 }

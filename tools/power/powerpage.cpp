@@ -9,11 +9,6 @@
 
 #include <QTimer>
 
-namespace {
-constexpr int kPowerPage = 1;
-constexpr int kChartView = 0;
-} // namespace
-
 void Widget::setupPowerPage()
 {
     adjPower = new AdjPower;
@@ -43,7 +38,6 @@ void Widget::refreshPowerCountLabels()
 
 void Widget::adjPowerRangeChangeEvent()
 {
-    handleRangeChange(ui->adjPowChart, *adjPower, powerChartProfile(),
-                      ui->toolsStackedWidget->currentIndex() == kPowerPage,
-                      ui->adjPowView->currentIndex() == kChartView);
+    handleRangeChange(ui->adjPowChart, *adjPower, powerChartProfile(), toolPageShown(PowerPage),
+                      ui->adjPowView->currentIndex() == kPowerChartView);
 }
