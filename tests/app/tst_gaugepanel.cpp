@@ -131,6 +131,21 @@ int needlePixels(const QImage &image, const Dial &dial, Config config, double fr
     return count;
 }
 
+// Share of the points on a circle, one every degree, that are in the ring colour.
+double ringShareAt(const QImage &image, const Dial &dial, Config config, double fraction)
+{
+    int hits = 0;
+    for (int degrees = 0; degrees < 360; ++degrees) {
+        const double rad = qDegreesToRadians(double(degrees));
+        const QPoint at =
+            (dial.centre + QPointF(-std::sin(rad), std::cos(rad)) * (fraction * dial.radius))
+                .toPoint();
+        if (image.rect().contains(at) && isRingPixel(image.pixel(at), config))
+            ++hits;
+    }
+    return hits / 360.0;
+}
+
 // Needle pixels on the single ray at one angle.
 int needleOnRay(const QImage &image, const Dial &dial, Config config, double degrees)
 {
@@ -341,6 +356,9 @@ void GaugePanelTest::needleFollowsValue()
     QVERIFY2(
         dial.ringBox.width() >= side - 6 && dial.ringBox.width() <= side,
         qPrintable(QStringLiteral("ring %1 px for %2 px").arg(dial.ringBox.width()).arg(side)));
+    // The band itself is in the ring colour all round, not just its edges.
+    QVERIFY2(ringShareAt(image, dial, config, 0.96) > 0.95,
+             qPrintable(QString::number(ringShareAt(image, dial, config, 0.96))));
     QVERIFY(std::abs(dial.centre.x() - size.width() / 2.0) <= 2);
     QVERIFY(std::abs(dial.centre.y() - size.height() / 2.0) <= 2);
 
