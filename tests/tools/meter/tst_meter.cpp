@@ -1,8 +1,8 @@
 // The meter end to end: the real window polling a simulated meter.
 #include "charts/axistag.h"
+#include "tests/support/scans.h"
 #include "tests/support/testbench.h"
 
-#include <QThreadPool>
 #include <QtTest>
 #include <cmath>
 
@@ -35,12 +35,6 @@ MeterBench meterBench()
     b.id = sim::bus().attach(b.model);
     b.w->discoverDevices(); // opens the meter and starts recording
     return b;
-}
-
-void finishScans()
-{
-    QThreadPool::globalInstance()->waitForDone();
-    QCoreApplication::processEvents();
 }
 
 } // namespace
@@ -327,9 +321,9 @@ private slots:
         b.pollTimes(30);
         b.model->setRawSamples(3200, 1250); // 4 V, 0.6 A
         b.pollTimes(5);
-        finishScans();
+        testbench::settleScans();
         b.w.pollMeter();
-        finishScans();
+        testbench::settleScans();
         const Vc_Meter &m = *b.w->vcMeter;
         QCOMPARE(m.tagValue[0], 4.0);
         QCOMPARE(m.tagValue[1], 0.6);
