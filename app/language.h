@@ -9,8 +9,8 @@ class QTranslator;
 namespace language {
 
 // Base name of the translation file for a Windows locale identifier. Only the
-// five listed identifiers pick the Chinese interface (Japanese included);
-// every other value gets the English one.
+// four identifiers 1028, 1041, 2052 and 3076 pick the Chinese interface
+// (Japanese, 1041, included); every other value gets the English one.
 QString translationBaseName(quint32 lcid);
 
 // The Windows locale identifier of a language and territory; 0 when the pair

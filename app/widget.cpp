@@ -200,6 +200,12 @@ void Widget::refreshLabels()
         refreshPowerCountLabels();
 }
 
+void Widget::accumulateCounts()
+{
+    countMeter();
+    countPower();
+}
+
 void Widget::clearChart(Tool tool)
 {
     switch (tool) {

@@ -44,7 +44,8 @@ public:
     void discoveryTick();
     // The 100 ms refresh of the reading labels of the page shown.
     void refreshLabels();
-    // The 94 ms integration of charge, energy and time.
+    // The 94 ms counting run: charge, energy and time of the meter, then of
+    // the power supply.
     void accumulateCounts();
     // Empties a tool's chart: meter, power supply or boot line.
     enum class Tool { Meter, PowerSupply, BootLine };
@@ -115,6 +116,10 @@ private:
     void setPowerControlsConnected(bool connected);
     void showLinkState(QLabel *label, const DeviceLink &link, LinkChange change,
                        const QString &modelText);
+    // The device label's tooltip while a listed instrument cannot be opened:
+    // path and reason, and for a missing permission how to install the udev
+    // rule. Empty when nothing failed.
+    QString openFailureHint(const DeviceLink &link) const;
     void refreshMeterLabels();
     void refreshPowerCountLabels();
     void toggleMeterRecording();
@@ -122,8 +127,6 @@ private:
     void resetMeterCounts();
     void applyMeterRate(int index);
     void toggleBootLineChart();
-    // "hh:mm:ss" of a count of tenths of a second; hours are not wrapped.
-    QString countTimeText(quint32 ticks);
-    static void addCounts(double &chargeMah, double &energyMwh, quint32 &countTicks, double amps,
-                          double watts);
+    void countMeter();
+    void countPower();
 };

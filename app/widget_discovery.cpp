@@ -10,6 +10,10 @@
 namespace {
 const char kConnectedStyle[] = "color:#00ff00";
 const char kDisconnectedStyle[] = "color:#ff0000";
+// What gives a user who is not root access to the instruments on Linux: the
+// udev rule shipped in packaging/, installed from the source folder.
+const char kUdevCommands[] = "\n  sudo cp packaging/70-quorvaline.rules /etc/udev/rules.d/"
+                             "\n  sudo udevadm control --reload-rules && sudo udevadm trigger";
 } // namespace
 
 void Widget::discoveryTick()
@@ -18,12 +22,24 @@ void Widget::discoveryTick()
         discoverDevices();
 }
 
+QString Widget::openFailureHint(const DeviceLink &link) const
+{
+    if (link.openError.isEmpty())
+        return QString();
+    QString hint =
+        tr("无法打开设备 %1：%2").arg(QString::fromLocal8Bit(link.failedPath), link.openError);
+    if (link.openDenied)
+        hint += QLatin1Char('\n') + tr("没有访问权限：请安装 udev 规则，然后重新插入仪器：") +
+                QLatin1String(kUdevCommands);
+    return hint;
+}
+
 void Widget::showLinkState(QLabel *label, const DeviceLink &link, LinkChange change,
                            const QString &modelText)
 {
     // The tooltip says why a listed instrument could not be opened, for as
     // long as that is so.
-    label->setToolTip(discovery::openFailureHint(link));
+    label->setToolTip(openFailureHint(link));
     switch (change) {
     case LinkChange::None:
         return;

@@ -8,6 +8,7 @@
 // Run with QT_QPA_PLATFORM=offscreen (./dev bench). Always exits 0: it is a
 // measurement that prints its verdict, not a test.
 #include "charts/livechart.h"
+#include "tests/support/scans.h"
 #include "tests/support/testbench.h"
 
 #include <QApplication>
@@ -68,14 +69,6 @@ struct MemorySnapshot {
         return {residentBytes(), heapInUseBytes()};
     }
 };
-
-// Lets the background maxima scan finish and delivers its result, as the
-// event loop does between two polls of the meter timer.
-void finishScans()
-{
-    QThreadPool::globalInstance()->waitForDone();
-    QCoreApplication::processEvents();
-}
 
 // Counts the paint events a widget receives, to show that each poll's replot
 // really paints the chart.
@@ -159,7 +152,7 @@ void prefill(PollCase &pollCase, int count)
     chart->xAxis->setRange(count - kVisibleSamples, count);
     chart->xAxis2->setRange(count - kVisibleSamples, count);
     chart->replot(QCustomPlot::rpRefreshHint);
-    finishScans();
+    testbench::settleScans();
 }
 
 double median(std::vector<double> values)
@@ -226,7 +219,9 @@ int main(int argc, char *argv[])
     prefill(many, many.prefilled);
     const MemorySnapshot afterBulk = MemorySnapshot::take();
 
-    bool setupOk = true;
+    bool setupOk = testbench::hasSlot(few.window.widget.get(), "vcMeterTimerSlot");
+    if (!setupOk)
+        std::printf("set-up failed: the window has no slot vcMeterTimerSlot\n");
     for (PollCase *pollCase : {&few, &many}) {
         const Vc_Meter &m = *pollCase->window->vcMeter;
         if (!m.chartRunning || m.rateCode != 100 || !m.hidDevice) {

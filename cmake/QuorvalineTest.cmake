@@ -1,12 +1,14 @@
 # quorvaline_add_test(<name> <source> [LIBS ...])
-# One QtTest executable per test file, run headless under CTest against the
-# instrument simulator.
+# One QtTest executable, run headless under CTest against the instrument
+# simulator, linked with the test-support library (tests/support). The CTest
+# label is the name of the folder the test is in.
 function(quorvaline_add_test name source)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   get_filename_component(label ${CMAKE_CURRENT_SOURCE_DIR} NAME)
   add_executable(${name} ${source})
   quorvaline_use_core(${name})
-  target_link_libraries(${name} PRIVATE quorvaline_core quorvaline_sim Qt5::Test ${ARG_LIBS})
+  target_link_libraries(${name} PRIVATE quorvaline_testsupport quorvaline_core quorvaline_sim
+                                        Qt5::Test ${ARG_LIBS})
   add_test(NAME ${name} COMMAND ${name})
   set(environment "QT_QPA_PLATFORM=offscreen")
   if(QUORVALINE_TSAN)
@@ -18,4 +20,15 @@ function(quorvaline_add_test name source)
     ENVIRONMENT "${environment}"
     TIMEOUT 300
     LABELS "${label}")
+endfunction()
+
+# quorvaline_add_tests()
+# One test executable for each tst_*.cpp file of the calling folder, named
+# after the file. A new file is picked up when CMake runs again.
+function(quorvaline_add_tests)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
+  foreach(source ${sources})
+    get_filename_component(name ${source} NAME_WE)
+    quorvaline_add_test(${name} ${source})
+  endforeach()
 endfunction()

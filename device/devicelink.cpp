@@ -17,6 +17,13 @@ void markPresence(DeviceLink &link, const QList<DeviceEntry> &list, quint16 prod
     }
 }
 
+static void clearOpenFailure(DeviceLink &link)
+{
+    link.openError.clear();
+    link.failedPath.clear();
+    link.openDenied = false;
+}
+
 static void closeHandle(DeviceLink &link)
 {
     if (link.hidDevice)
@@ -29,7 +36,7 @@ static void closeHandle(DeviceLink &link)
 LinkChange updateLink(DeviceLink &link, const QList<DeviceEntry> &list)
 {
     if (!link.present) {
-        link.openError.clear(); // nothing listed, nothing that failed to open
+        clearOpenFailure(link); // nothing listed, nothing that failed to open
         if (!link.opened)
             return LinkChange::None;
         closeHandle(link);
@@ -51,28 +58,14 @@ LinkChange updateLink(DeviceLink &link, const QList<DeviceEntry> &list)
             qDebug().noquote() << "cannot open HID device" << QString::fromLocal8Bit(path) << ":"
                                << message;
         link.openError = message;
+        link.failedPath = path;
+        link.openDenied = message.contains(QLatin1String("permission"), Qt::CaseInsensitive);
         return wasOpen ? LinkChange::Dropped : LinkChange::OpenFailed;
     }
     link.opened = true;
     link.openedPath = path;
-    link.openError.clear();
+    clearOpenFailure(link);
     return LinkChange::Connected;
-}
-
-QString openFailureHint(const DeviceLink &link)
-{
-    if (link.openError.isEmpty())
-        return QString();
-    QString hint = QStringLiteral("无法打开设备 / Cannot open the device: %1").arg(link.openError);
-    if (link.openError.contains(QLatin1String("ermission"), Qt::CaseInsensitive)) {
-        hint += QStringLiteral(
-            "\n没有访问权限：请安装 udev 规则 / Access was denied: install the udev rule\n"
-            "packaging/70-quorvaline.rules of QUORVALINE:\n"
-            "  sudo cp 70-quorvaline.rules /etc/udev/rules.d/\n"
-            "  sudo udevadm control --reload-rules && sudo udevadm trigger\n"
-            "and plug the instrument in again.");
-    }
-    return hint;
 }
 
 } // namespace discovery

@@ -25,7 +25,12 @@ struct DeviceLink {
     bool opened = false;
     hid_device *hidDevice = nullptr;
     QByteArray openedPath; // path the handle was opened on
-    QString openError;     // why the latest open failed; empty when it did not
+
+    // Why the latest open failed, for as long as it keeps failing; cleared by
+    // a successful open and when the instrument is no longer listed.
+    QString openError;       // the HID library's reason; empty when no open failed
+    QByteArray failedPath;   // the path that could not be opened
+    bool openDenied = false; // the reason is a missing access permission
 };
 
 enum class LinkChange {
@@ -46,8 +51,5 @@ void markPresence(DeviceLink &link, const QList<DeviceEntry> &list, quint16 prod
 // the one its handle was opened on was unplugged and plugged in again: its
 // old handle is dead, so it is replaced.
 LinkChange updateLink(DeviceLink &link, const QList<DeviceEntry> &list);
-
-// A user-facing explanation of an open failure, for the device label's tooltip.
-QString openFailureHint(const DeviceLink &link);
 
 } // namespace discovery

@@ -1,6 +1,8 @@
 #!/bin/sh
 # Installs the Debian 12 packages that building, running and testing need,
 # only those that are missing, so that it costs nothing when all are there.
+# Extra package names given as arguments are installed the same way (./dev
+# format asks for clang-format).
 set -e
 
 packages="
@@ -8,6 +10,7 @@ packages="
   qtbase5-dev qttools5-dev qttools5-dev-tools
   libqcustomplot-dev libhidapi-dev
   fonts-wqy-microhei
+  $*
 "
 missing=""
 for p in $packages; do

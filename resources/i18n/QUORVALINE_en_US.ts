@@ -156,6 +156,10 @@
         <translation>File size exceeded!</translation>
     </message>
     <message>
+        <source>无法打开设备 %1：%2</source>
+        <translation>Cannot open the device %1: %2</translation>
+    </message>
+    <message>
         <source>无连接</source>
         <translation>N.C</translation>
     </message>
@@ -182,6 +186,10 @@
     <message>
         <source>最大电流</source>
         <translation>MaxCur</translation>
+    </message>
+    <message>
+        <source>没有访问权限：请安装 udev 规则，然后重新插入仪器：</source>
+        <translation>Access was denied: install the udev rule, then plug the instrument in again:</translation>
     </message>
     <message>
         <source>添加</source>

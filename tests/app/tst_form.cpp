@@ -5,6 +5,7 @@
 // initial indices, and which texts go through translation in the context
 // "Widget" (with a recording translator installed while setupUi runs).
 
+#include "app/startup.h"
 #include "ui_widget.h"
 
 #include <QAbstractButton>
@@ -107,6 +108,9 @@ private slots:
 
 void TestForm::initTestCase()
 {
+    // The pictures are compiled into the core library, which registers them
+    // only when asked; without them every ":/..." icon of the form is null.
+    startup::initResources();
     window.reset(new QWidget);
     ui.setupUi(window.get());
 }
@@ -140,9 +144,10 @@ void TestForm::windowProperties()
     } else if (property == "windowTitle") {
         QCOMPARE(w->windowTitle(), QStringLiteral("QUORVALINE"));
     } else if (property == "windowIcon") {
-        // The resource ":/logo.ico" may be missing in a test build; the icon
-        // entry is still registered under that name.
-        QVERIFY(!w->windowIcon().isNull() || w->windowIcon().name().isEmpty());
+        QVERIFY(QFile::exists(QStringLiteral(":/logo.ico")));
+        const QIcon icon = w->windowIcon();
+        QVERIFY(!icon.isNull());
+        QVERIFY(!icon.pixmap(QSize(32, 32)).isNull());
     } else if (property == "styleSheet") {
         const QString css = w->styleSheet();
         QVERIFY(css.contains("#2a2b2c"));
@@ -616,8 +621,13 @@ void TestForm::toolButtons()
     QVERIFY(b->isCheckable());
     QVERIFY(!b->isChecked());
     QVERIFY(!b->autoRaise());
-    if (QFile::exists(iconPath))
-        QVERIFY(!b->icon().isNull());
+    QVERIFY2(QFile::exists(iconPath), qPrintable(iconPath));
+    QVERIFY(!b->icon().isNull());
+    // The button shows that picture: the same pixels at the button's icon size.
+    const QImage shown = b->icon().pixmap(QSize(50, 50)).toImage();
+    const QImage expected = QIcon(iconPath).pixmap(QSize(50, 50)).toImage();
+    QVERIFY(!shown.isNull());
+    QCOMPARE(shown, expected);
 }
 
 // ---------------------------------------------------------------- combo boxes

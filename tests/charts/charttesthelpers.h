@@ -7,6 +7,7 @@
 #include "charts/axistag.h"
 #include "charts/livechart.h"
 #include "charts/rangehandler.h"
+#include "tests/support/scans.h"
 
 #include <QCoreApplication>
 #include <QThreadPool>
@@ -65,13 +66,7 @@ struct TestChart {
 };
 
 // Lets every scan finish and delivers its result to the GUI thread.
-inline void settleScans()
-{
-    for (int i = 0; i < 5; ++i) {
-        QThreadPool::globalInstance()->waitForDone();
-        QCoreApplication::processEvents();
-    }
-}
+using testbench::settleScans;
 
 // Reserves every thread of the global pool until release(), so that a scan
 // started meanwhile stays queued and starts only on release(). Reserving

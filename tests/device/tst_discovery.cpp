@@ -1,6 +1,8 @@
 // Discovery end to end: the real window on the simulated bus.
+#include "app/language.h"
 #include "tests/support/testbench.h"
 
+#include <QTranslator>
 #include <QtTest>
 
 using testbench::makeWindow;
@@ -219,6 +221,99 @@ private slots:
         w->discoverDevices();
         QVERIFY(w.ui().vcMeterDeviceID->toolTip().isEmpty());
         QCOMPARE(w.ui().vcMeterDeviceID->text(), QStringLiteral("无连接"));
+    }
+
+    // Unplugged and plugged in again while its handle is open, and the new
+    // attachment cannot be opened: the dead handle is closed, the meter shows
+    // as disconnected, and the next pass that can open it connects it.
+    void replugWhoseReopenFailsDropsTheOldHandle()
+    {
+        auto w = makeWindow();
+        testbench::ModalCloser closer;
+        auto model = std::make_shared<sim::MeterModel>();
+        const int before = sim::bus().attach(model);
+        w->discoverDevices();
+        QVERIFY(w->vcMeter->opened);
+        QVERIFY(w->vcMeter->chartRunning);
+
+        sim::bus().detach(before);
+        const int after = sim::bus().attach(model);
+        sim::bus().setFailOpen(after, true, "Permission denied");
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("cannot open HID device"));
+        w->discoverDevices();
+        QCOMPARE(sim::bus().openHandles(before), 0);
+        QCOMPARE(sim::bus().openHandles(after), 0);
+        QVERIFY(!w->vcMeter->opened);
+        QVERIFY(!w->vcMeter->hidDevice);
+        QVERIFY(!w->vcMeter->chartRunning);
+        QCOMPARE(w.ui().vcMeter_chartStart->text(), QStringLiteral("开始"));
+        QCOMPARE(w.ui().vcMeterDeviceID->text(), QStringLiteral("无连接"));
+        QCOMPARE(w.ui().vcMeterDeviceID->styleSheet(), kRed);
+        QVERIFY(w.ui().vcMeterDeviceID->toolTip().contains(
+            QString::fromStdString(sim::bus().path(after))));
+
+        // Not recording any more: a poll sends nothing and shows no box.
+        w.pollMeter();
+        QCOMPARE(sim::bus().writeCount(after), size_t(0));
+        QVERIFY(closer.boxes.isEmpty());
+
+        sim::bus().setFailOpen(after, false);
+        w->discoverDevices();
+        QVERIFY(w->vcMeter->opened);
+        QCOMPARE(sim::bus().openHandles(after), 1);
+        QCOMPARE(w.ui().vcMeterDeviceID->text(), QStringLiteral("M52"));
+        QVERIFY(w.ui().vcMeterDeviceID->toolTip().isEmpty());
+    }
+
+    // The label's tooltip while a listed instrument cannot be opened: the
+    // path and the reason, and for a missing permission the udev rule to
+    // install, in the language of the interface.
+    void openFailureTooltip_data()
+    {
+        const QString udev =
+            QStringLiteral("\n  sudo cp packaging/70-quorvaline.rules /etc/udev/rules.d/"
+                           "\n  sudo udevadm control --reload-rules && sudo udevadm trigger");
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("expected"); // %1: the device's path
+        QTest::newRow("permission")
+            << false << "Permission denied"
+            << QStringLiteral("无法打开设备 %1：Permission denied\n"
+                              "没有访问权限：请安装 udev 规则，然后重新插入仪器：") +
+                   udev;
+        QTest::newRow("permission, in the HID library's words")
+            << false << "Failed to open a device: permission denied"
+            << QStringLiteral("无法打开设备 %1：Failed to open a device: permission denied\n"
+                              "没有访问权限：请安装 udev 规则，然后重新插入仪器：") +
+                   udev;
+        QTest::newRow("busy") << false << "Device or resource busy"
+                              << QStringLiteral("无法打开设备 %1：Device or resource busy");
+        QTest::newRow("permission, English")
+            << true << "Permission denied"
+            << QStringLiteral("Cannot open the device %1: Permission denied\n"
+                              "Access was denied: install the udev rule, then plug the "
+                              "instrument in again:") +
+                   udev;
+        QTest::newRow("busy, English") << true << "Device or resource busy"
+                                       << "Cannot open the device %1: Device or resource busy";
+    }
+    void openFailureTooltip()
+    {
+        QFETCH(bool, english);
+        QFETCH(QString, reason);
+        QFETCH(QString, expected);
+        startup::initResources();
+        QTranslator translator;
+        if (english)
+            QVERIFY(language::installTranslation(*QCoreApplication::instance(), translator, 1033));
+        auto w = makeWindow();
+        const int id = sim::bus().attachOther(0x2E88, 0x4607);
+        sim::bus().setFailOpen(id, true, reason.toStdString());
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("cannot open HID device"));
+        w->discoverDevices();
+        QCoreApplication::removeTranslator(&translator);
+        QCOMPARE(w.ui().vcMeterDeviceID->toolTip(),
+                 expected.arg(QString::fromStdString(sim::bus().path(id))));
     }
 
     void powerSupplyThatCannotBeOpenedKeepsItsControlsDisabled()

@@ -1,10 +1,11 @@
-// Shared fixture of the end-to-end tests: the real main window on the
-// simulated bus, with its timers stopped so that a test drives discovery and
-// polls itself, and a closer for the message boxes the window opens.
+// Shared fixture of the end-to-end tests and the benchmarks: the real main
+// window on the simulated bus, with its timers stopped so that a test drives
+// discovery and polls itself, and a closer for the message boxes the window
+// opens.
 #pragma once
 
-#include "app/startup.h"
 #include "app/customtitlebar.h"
+#include "app/startup.h"
 #include "app/widget.h"
 #include "sim/simulator.h"
 #include "tools/bootline/onekeyline.h"
@@ -12,11 +13,12 @@
 #include "tools/power/adjpower.h"
 #include "ui_widget.h"
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QMetaObject>
+#include <QList>
+#include <QObject>
 #include <QPushButton>
+#include <QString>
 #include <QTimer>
+
 #include <memory>
 
 namespace testbench {
@@ -30,25 +32,16 @@ public:
         bool parentIsWindow;
     };
 
-    ModalCloser()
-    {
-        connect(&m_timer, &QTimer::timeout, this, &ModalCloser::closeOpenBox);
-        m_timer.start(5);
-    }
+    ModalCloser();
     QList<Box> boxes;
 
 private:
-    void closeOpenBox()
-    {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        boxes.append({box->windowTitle(), box->text(),
-                      qobject_cast<Widget *>(box->parentWidget()) != nullptr});
-        box->done(QMessageBox::Ok);
-    }
+    void closeOpenBox();
     QTimer m_timer;
 };
+
+// Whether `object` has a slot of that name without arguments.
+bool hasSlot(const QObject *object, const char *slot);
 
 struct Window {
     std::unique_ptr<Widget> widget;
@@ -56,27 +49,20 @@ struct Window {
     Widget *operator->() const { return widget.get(); }
     Ui_Widget &ui() const { return *widget->ui; }
 
-    // Runs a slot of the window by name, as its timer would.
-    void invoke(const char *slot) const { QMetaObject::invokeMethod(widget.get(), slot); }
+    // Runs a slot of the window by name, as its timer would. The running test
+    // fails when the window has no such slot, so that a renamed slot cannot
+    // turn a test into one that checks nothing.
+    void invoke(const char *slot) const;
     void pollMeter() const { invoke("vcMeterTimerSlot"); }
     void pollBootLine() const { invoke("oneKeyLineChartProcess"); }
 };
 
 // A fresh bus and a fresh window whose timers are stopped.
-inline Window makeWindow()
-{
-    sim::bus().reset();
-    startup::initResources();
-    Window w{std::make_unique<Widget>()};
-    for (QTimer *timer : {w->meterPollTimer, w->displayTimer, w->accumulateTimer, w->programTimer,
-                          w->discoveryTimer, w->adjPower->pollTimer, w->oneKeyLine->pollTimer})
-        timer->stop();
-    return w;
-}
+Window makeWindow();
 
-inline int attachMeter(std::shared_ptr<sim::MeterModel> model = std::make_shared<sim::MeterModel>())
-{
-    return sim::bus().attach(model);
-}
+// Every timer the window starts, so that a test can stop or start them.
+QList<QTimer *> windowTimers(const Widget &widget);
+
+int attachMeter(std::shared_ptr<sim::MeterModel> model = std::make_shared<sim::MeterModel>());
 
 } // namespace testbench

@@ -5,15 +5,11 @@
 #include "charts/livechart.h"
 #include "charts/rangehandler.h"
 #include "device/hidtransaction.h"
+#include "tools/bootline/bootlinereport.h"
 #include "tools/bootline/onekeyline.h"
 #include "ui_widget.h"
 
 #include <QTimer>
-
-namespace {
-constexpr quint8 kReadCommand = 0x06;
-constexpr quint8 kAnswerCode = 0x08;
-} // namespace
 
 void Widget::setupBootLinePage()
 {
@@ -53,16 +49,17 @@ void Widget::oneKeyLineChartProcess()
         return;
     }
 
-    hid::beginReport(line.outReport, kReadCommand);
-    line.outReport[2] = line.trigger;
-    if (hid::transact(line.hidDevice, line.outReport, line.inReport) <= 0 ||
-        line.inReport[0] != kAnswerCode)
-        return;
+    bootline::buildRequest(line.outReport, line.trigger);
+    const int bytesRead = hid::transact(line.hidDevice, line.outReport, line.inReport);
+    const std::optional<bootline::Reading> reading =
+        bootline::decodeAnswer(line.inReport, bytesRead);
+    if (!reading)
+        return; // dropped silently: the next poll tries again
 
-    line.voltage = hid::readU16(line.inReport + 4) / 1000.0;
-    line.current = hid::readU16(line.inReport + 6) / 1000.0;
-    line.peakCurrent = hid::readU16(line.inReport + 8) / 1000.0;
-    line.countTime = hid::readU16(line.inReport + 10);
+    line.voltage = reading->volts;
+    line.current = reading->amps;
+    line.peakCurrent = reading->peakAmps;
+    line.countTime = reading->tenths;
 
     if (line.chartRunning) {
         const double values[1] = {line.current};
@@ -78,13 +75,7 @@ void Widget::oneKeyLineChartProcess()
     ui->oneKeyLine_pLabel->setText(QString::number(line.shownVoltage * line.shownCurrent, 'f', 2));
     ui->oneKeyLine_maxiLabel->setText(QString::number(line.peakCurrent, 'f', 3));
 
-    // The device counts up to 65535 tenths; the display runs 00:00 to 59:59.
-    int tenths = line.countTime;
-    if (tenths >= 36000)
-        tenths -= 36000;
-    std::snprintf(textBuffer, sizeof textBuffer, "%02d:%02d", tenths / 600,
-                  line.countTime % 600 / 10);
-    ui->oneKeyLineCountTime->setText(QString::fromLatin1(textBuffer));
+    ui->oneKeyLineCountTime->setText(bootline::elapsedText(line.countTime));
 }
 
 void Widget::oneKeyLineChartRangeChangeEvent()

@@ -1,13 +1,13 @@
 // The meter page of the main window: set-up, polling, readings, recording
-// and the charge/energy/time counting.
+// and the meter's share of the charge/energy/time counting.
 #include "app/widget.h"
 
 #include "charts/livechart.h"
 #include "charts/rangehandler.h"
 #include "device/hidtransaction.h"
 #include "meterreport.h"
+#include "tools/meter/counting.h"
 #include "tools/meter/vc_meter.h"
-#include "tools/power/adjpower.h"
 #include "ui_widget.h"
 
 #include <QMessageBox>
@@ -15,8 +15,6 @@
 #include <QTimer>
 
 namespace {
-
-constexpr double kCountLimit = 99999999;
 
 QString labelStyle(const char *colour)
 {
@@ -107,8 +105,7 @@ void Widget::vcMeterTimerSlot()
         return;
     }
 
-    hid::beginReport(m.outReport, meter::kReadCommand);
-    m.outReport[2] = m.rateCode;
+    meter::buildRequest(m.outReport, m.rateCode);
     if (hid::transact(m.hidDevice, m.outReport, m.inReport) < 1)
         return;
 
@@ -180,19 +177,12 @@ void Widget::refreshMeterLabels()
                                                : QStringLiteral("---"));
         }
     }
-    ui->vcMeter_timeLabel->setText(countTimeText(m.countTicks));
+    ui->vcMeter_timeLabel->setText(counting::timeText(m.countTicks));
     if (shown) {
         const double count =
             ui->vcMeterPCountComboBox->currentIndex() == 0 ? m.chargeMah : m.energyMwh;
         ui->vcMeter_pcountLabel->setText(QString::number(count, 'f', 2));
     }
-}
-
-QString Widget::countTimeText(quint32 ticks)
-{
-    std::snprintf(textBuffer, sizeof textBuffer, "%02u:%02u:%02u", ticks / 36000,
-                  ticks % 36000 / 600, ticks % 600 / 10);
-    return QString::fromLatin1(textBuffer);
 }
 
 void Widget::toggleMeterCounting()
@@ -203,27 +193,12 @@ void Widget::toggleMeterCounting()
 
 void Widget::resetMeterCounts()
 {
-    vcMeter->chargeMah = 0;
-    vcMeter->energyMwh = 0;
-    vcMeter->countTicks = 0;
+    counting::reset(*vcMeter);
 }
 
-void Widget::addCounts(double &chargeMah, double &energyMwh, quint32 &countTicks, double amps,
-                       double watts)
-{
-    // Each run of the counting timer stands for a tenth of a second:
-    // I A for 0.1 s is I ÷ 36 mAh, P W for 0.1 s is P ÷ 36 mWh.
-    chargeMah = qMin(chargeMah + amps / 36, kCountLimit);
-    energyMwh = qMin(energyMwh + watts / 36, kCountLimit);
-    ++countTicks;
-}
-
-void Widget::accumulateCounts()
+void Widget::countMeter()
 {
     Vc_Meter &m = *vcMeter;
     if (m.counting && m.hidDevice && toolPageShown(MeterPage))
-        addCounts(m.chargeMah, m.energyMwh, m.countTicks, m.shownCurrent, m.shownPower);
-    AdjPower &p = *adjPower;
-    if (p.outputOn && toolPageShown(PowerPage))
-        addCounts(p.chargeMah, p.energyMwh, p.countTicks, p.shownCurrent, p.shownPower);
+        counting::addTick(m, m.shownCurrent, m.shownPower);
 }

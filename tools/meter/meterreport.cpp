@@ -15,6 +15,12 @@ constexpr int kSampleOffset = 4;
 constexpr int kLineOffset = 24;
 } // namespace
 
+void buildRequest(quint8 *out, quint8 rateCode)
+{
+    hid::beginReport(out, kReadCommand);
+    out[2] = rateCode;
+}
+
 const RateSetting *rateForIndex(int index)
 {
     if (index < 0 || index >= int(sizeof kRates / sizeof kRates[0]))

@@ -2,12 +2,17 @@
 
 #include <QString>
 
-// The meter's report exchange: the request command, the sampling-rate table
-// and the decoding of its answer.
+// The meter's report exchange: the request, the sampling-rate table and the
+// decoding of its answer. No widgets: the meter page only wires these to its
+// labels and chart.
 namespace meter {
 
 constexpr quint8 kReadCommand = 0x06;
 constexpr int kMaxSamplesPerReport = 5;
+
+// The 65-byte request: report ID 0, the read command, the rate code in byte 2,
+// the rest zero.
+void buildRequest(quint8 *out, quint8 rateCode);
 
 struct RateSetting {
     quint8 rateCode;

@@ -2,13 +2,14 @@
 
 #include "charts/livechart.h"
 #include "device/devicelink.h"
+#include "tools/meter/counting.h"
 
 #include <QString>
 #include <QWidget>
 
 // State of the USB voltage/current meter: its link, report buffers, readings,
 // counters and chart. Never shown; the main window works on its fields.
-class Vc_Meter : public QWidget, public DeviceLink, public LiveChartState {
+class Vc_Meter : public QWidget, public DeviceLink, public LiveChartState, public CountingState {
     Q_OBJECT
 public:
     explicit Vc_Meter(QWidget *parent = nullptr);
@@ -32,10 +33,6 @@ public:
     double dMinus = 0;
     double cc1 = 0;
     double cc2 = 0;
-
-    double chargeMah = 0;
-    double energyMwh = 0;
-    quint32 countTicks = 0;
 
     QString chartFileName;
 };

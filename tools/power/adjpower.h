@@ -2,6 +2,7 @@
 
 #include "charts/livechart.h"
 #include "device/devicelink.h"
+#include "tools/meter/counting.h"
 
 #include <QWidget>
 
@@ -9,7 +10,7 @@ class QTimer;
 
 // State of the adjustable bench power supply. Never shown; the main window
 // works on its fields.
-class AdjPower : public QWidget, public DeviceLink, public LiveChartState {
+class AdjPower : public QWidget, public DeviceLink, public LiveChartState, public CountingState {
     Q_OBJECT
 public:
     explicit AdjPower(QWidget *parent = nullptr);
@@ -32,7 +33,4 @@ public:
     double shownVoltage = 0;
     double shownCurrent = 0;
     double shownPower = 0;
-    double chargeMah = 0;
-    double energyMwh = 0;
-    quint32 countTicks = 0;
 };

@@ -4,6 +4,7 @@
 
 #include "charts/livechart.h"
 #include "charts/rangehandler.h"
+#include "tools/meter/counting.h"
 #include "tools/power/adjpower.h"
 #include "ui_widget.h"
 
@@ -18,11 +19,8 @@ void Widget::setupPowerPage()
     connect(ui->adjPowChart->xAxis, SIGNAL(rangeChanged(QCPRange)), this,
             SLOT(adjPowerRangeChangeEvent()));
 
-    connect(ui->adjPowClearCountData, &QPushButton::clicked, this, [this] {
-        adjPower->chargeMah = 0;
-        adjPower->energyMwh = 0;
-        adjPower->countTicks = 0;
-    });
+    connect(ui->adjPowClearCountData, &QPushButton::clicked, this,
+            [this] { counting::reset(*adjPower); });
 }
 
 // The power supply's status request is not built yet: its poll timer runs but
@@ -33,7 +31,14 @@ void Widget::refreshPowerCountLabels()
 {
     ui->adjPowAh->setText(QString::number(adjPower->chargeMah, 'f', 0));
     ui->adjPowWh->setText(QString::number(adjPower->energyMwh, 'f', 0));
-    ui->adjPowCountTime->setText(countTimeText(adjPower->countTicks));
+    ui->adjPowCountTime->setText(counting::timeText(adjPower->countTicks));
+}
+
+void Widget::countPower()
+{
+    // Counts while the output is on; the supply's handle is not looked at.
+    if (adjPower->outputOn && toolPageShown(PowerPage))
+        counting::addTick(*adjPower, adjPower->shownCurrent, adjPower->shownPower);
 }
 
 void Widget::adjPowerRangeChangeEvent()

@@ -78,6 +78,42 @@ private slots:
         QCOMPARE(b.stored(), 0);
     }
 
+    // A failed, empty or timed-out read is dropped silently: labels and chart
+    // keep what they showed, and the next poll reads again.
+    void failedReadsChangeNothing_data()
+    {
+        QTest::addColumn<int>("behaviour");
+        QTest::newRow("failed") << int(sim::ReadBehaviour::Fail);
+        QTest::newRow("empty") << int(sim::ReadBehaviour::Zero);
+        QTest::newRow("timed out") << int(sim::ReadBehaviour::Timeout);
+    }
+    void failedReadsChangeNothing()
+    {
+        QFETCH(int, behaviour);
+        BootLineBench b = bootLineBench();
+        b.w.ui().oneKeyLineChartSwitch->click();
+        b.model->setRaw(4000, 250, 300, 10);
+        b.w.pollBootLine();
+        QCOMPARE(b.stored(), 1);
+
+        b.model->setRaw(5000, 999, 999, 99);
+        sim::bus().setReadBehaviour(b.id, sim::ReadBehaviour(behaviour), 1);
+        b.w.pollBootLine();
+        Ui_Widget &ui = b.w.ui();
+        QCOMPARE(b.stored(), 1);
+        QCOMPARE(ui.oneKeyLine_uLabel->text(), QStringLiteral("4.000"));
+        QCOMPARE(ui.oneKeyLine_iLabel->text(), QStringLiteral("0.250"));
+        QCOMPARE(ui.oneKeyLine_pLabel->text(), QStringLiteral("1.00"));
+        QCOMPARE(ui.oneKeyLine_maxiLabel->text(), QStringLiteral("0.300"));
+        QCOMPARE(ui.oneKeyLineCountTime->text(), QStringLiteral("00:01"));
+        QVERIFY(b.w->oneKeyLine->chartRunning);
+
+        b.w.pollBootLine();
+        QCOMPARE(b.stored(), 2);
+        QCOMPARE(ui.oneKeyLine_uLabel->text(), QStringLiteral("5.000"));
+        QCOMPARE(ui.oneKeyLineCountTime->text(), QStringLiteral("00:09"));
+    }
+
     // The trigger travels in byte 2 of every poll while the button is held.
     void triggerIsCarriedWhileHeld()
     {

@@ -1,8 +1,8 @@
 // The meter end to end: the real window polling a simulated meter.
 #include "charts/axistag.h"
+#include "tests/support/scans.h"
 #include "tests/support/testbench.h"
 
-#include <QThreadPool>
 #include <QtTest>
 #include <cmath>
 
@@ -35,12 +35,6 @@ MeterBench meterBench()
     b.id = sim::bus().attach(b.model);
     b.w->discoverDevices(); // opens the meter and starts recording
     return b;
-}
-
-void finishScans()
-{
-    QThreadPool::globalInstance()->waitForDone();
-    QCoreApplication::processEvents();
 }
 
 } // namespace
@@ -118,13 +112,52 @@ private slots:
             b.model->setRawSample(n, quint16(4000 + 8 * n), quint16(1000 + 100 * n));
         b.w.pollMeter();
         QCOMPARE(b.stored(), 5);
+        // Raw words 4000, 4008 … 4032 at 1.25 mV, 1000, 1100 … 1400 at 0.48 mA.
+        const struct {
+            double volts, amps, watts;
+        } expected[] = {{5.00, 0.480, 2.40000},
+                        {5.01, 0.528, 2.64528},
+                        {5.02, 0.576, 2.89152},
+                        {5.03, 0.624, 3.13872},
+                        {5.04, 0.672, 3.38688}};
         for (int n = 0; n < 5; ++n) {
-            QCOMPARE(b.graph(0)->data()->at(n)->key, double(n));
-            QCOMPARE(b.graph(0)->data()->at(n)->value, (4000 + 8 * n) * 1.25 / 1000);
+            for (int k = 0; k < 3; ++k)
+                QCOMPARE(b.graph(k)->data()->at(n)->key, double(n));
+            QCOMPARE(b.graph(0)->data()->at(n)->value, expected[n].volts);
+            QCOMPARE(b.graph(1)->data()->at(n)->value, expected[n].amps);
+            QCOMPARE(b.graph(2)->data()->at(n)->value, expected[n].watts);
         }
         QCOMPARE(b.label(b.w.ui().vcMeter_uLabel), QStringLiteral("5.0400"));
-        QCOMPARE(b.label(b.w.ui().vcMeter_iLabel), QStringLiteral("0.6720"));
-        QCOMPARE(b.graph(2)->data()->at(4)->value, 5.04 * 1400 * 2.4 / 5 / 1000);
+        QCOMPARE(b.w.ui().vcMeter_iLabel->text(), QStringLiteral("0.6720"));
+        QCOMPARE(b.w.ui().vcMeter_pLabel->text(), QStringLiteral("3.3869"));
+    }
+
+    // Answers of type 9 carry samples like those of type 8; any other type
+    // while recording carries none and zeroes the shown reading.
+    void answerTypesThroughThePoll_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("appended");
+        QTest::addColumn<QString>("volts");
+        QTest::newRow("8") << 8 << 1 << "5.0000";
+        QTest::newRow("9") << 9 << 1 << "5.0000";
+        QTest::newRow("7") << 7 << 0 << "0.0000";
+        QTest::newRow("10") << 10 << 0 << "0.0000";
+    }
+    void answerTypesThroughThePoll()
+    {
+        QFETCH(int, type);
+        QFETCH(int, appended);
+        QFETCH(QString, volts);
+        MeterBench b = meterBench();
+        QVERIFY(b.w->vcMeter->chartRunning);
+        b.model->setRawSamples(4000, 2500); // 5 V, 1.2 A
+        b.model->setResponseType(quint8(type));
+        b.w.pollMeter();
+        QCOMPARE(b.stored(), appended);
+        QCOMPARE(b.label(b.w.ui().vcMeter_uLabel), volts);
+        if (appended)
+            QCOMPARE(b.graph(1)->data()->at(0)->value, 1.2);
     }
 
     void readingsAreDecodedWithTheirScales_data()
@@ -136,22 +169,27 @@ private slots:
         QTest::addColumn<QString>("amps");
         QTest::addColumn<QString>("dPlus");
         QTest::addColumn<QString>("load");
+        QTest::addColumn<QString>("power");
         QTest::newRow("5 V, 16 raw below 8 mA") << 4000 << 16 << 4095 << "5.0000"
                                                 << "0.0000"
                                                 << "3.2992"
-                                                << "---";
+                                                << "---"
+                                                << "0.0000";
         QTest::newRow("17 raw just above") << 4000 << 17 << 0 << "5.0000"
                                            << "0.0082"
                                            << "0.0000"
-                                           << "612.74";
+                                           << "612.74"
+                                           << "0.0408";
         QTest::newRow("2 A") << 4080 << 4167 << 745 << "5.1000"
                              << "2.0002"
                              << "0.6002"
-                             << "2.54";
+                             << "2.54"
+                             << "10.2008";
         QTest::newRow("nothing") << 0 << 0 << 0 << "0.0000"
                                  << "0.0000"
                                  << "0.0000"
-                                 << "---";
+                                 << "---"
+                                 << "0.0000";
     }
     void readingsAreDecodedWithTheirScales()
     {
@@ -162,6 +200,7 @@ private slots:
         QFETCH(QString, amps);
         QFETCH(QString, dPlus);
         QFETCH(QString, load);
+        QFETCH(QString, power);
         MeterBench b = meterBench();
         b.model->setRawSamples(quint16(rawVoltage), quint16(rawCurrent));
         b.model->setRawLines(quint16(rawDPlus), 100, 2110, 6);
@@ -174,8 +213,7 @@ private slots:
         QCOMPARE(ui.vcMeter_cc1Label->text(), QStringLiteral("1.7000"));
         QCOMPARE(ui.vcMeter_cc2Label->text(), QStringLiteral("0.0048"));
         QCOMPARE(ui.vcMeter_rLabel->text(), load);
-        QCOMPARE(ui.vcMeter_pLabel->text(),
-                 QString::number(volts.toDouble() * b.w->vcMeter->shownCurrent, 'f', 4));
+        QCOMPARE(ui.vcMeter_pLabel->text(), power);
     }
 
     void labelsShowDashesWithoutAMeter()
@@ -185,6 +223,70 @@ private slots:
         for (QLabel *label : {w.ui().vcMeter_uLabel, w.ui().vcMeter_iLabel, w.ui().vcMeter_rLabel,
                               w.ui().vcMeter_cc2Label})
             QCOMPARE(label->text(), QStringLiteral("---"));
+    }
+
+    // Once discovery has dropped the meter, every reading label shows
+    // dashes; the counting time stays.
+    void labelsShowDashesAfterAnUnplug()
+    {
+        MeterBench b = meterBench();
+        b.model->setRawSamples(4000, 2500);
+        b.model->setRawLines(4095, 100, 2110, 6);
+        b.w.pollMeter();
+        b.w->vcMeter->countTicks = 36;
+        Ui_Widget &ui = b.w.ui();
+        QCOMPARE(b.label(ui.vcMeter_uLabel), QStringLiteral("5.0000"));
+        QCOMPARE(ui.vcMeter_cc1Label->text(), QStringLiteral("1.7000"));
+
+        sim::bus().detach(b.id);
+        b.w->discoverDevices();
+        b.w->refreshLabels();
+        for (QLabel *label :
+             {ui.vcMeter_uLabel, ui.vcMeter_iLabel, ui.vcMeter_pLabel, ui.vcMeter_dpLabel,
+              ui.vcMeter_dmLabel, ui.vcMeter_cc1Label, ui.vcMeter_cc2Label, ui.vcMeter_rLabel})
+            QVERIFY2(label->text() == QStringLiteral("---"), qPrintable(label->objectName()));
+        QCOMPARE(ui.vcMeter_timeLabel->text(), QStringLiteral("00:00:03"));
+    }
+
+    // The window's own timers drive the work, each its own: the poll timer
+    // one exchange with the meter, the display timer one label refresh, the
+    // counting timer one counting run.
+    void timersDriveTheirOwnWork_data()
+    {
+        QTest::addColumn<QString>("timer");
+        QTest::addColumn<int>("exchanges");
+        QTest::addColumn<QString>("voltageLabel");
+        QTest::addColumn<int>("ticks");
+        QTest::newRow("meterPollTimer") << "meterPollTimer" << 1 << "---" << 0;
+        QTest::newRow("displayTimer") << "displayTimer" << 0 << "5.0000" << 0;
+        QTest::newRow("accumulateTimer") << "accumulateTimer" << 0 << "---" << 1;
+    }
+    void timersDriveTheirOwnWork()
+    {
+        QFETCH(QString, timer);
+        QFETCH(int, exchanges);
+        QFETCH(QString, voltageLabel);
+        QFETCH(int, ticks);
+        MeterBench b = meterBench(); // every timer stopped
+        b.model->setRawSamples(4000, 2500);
+        b.w.pollMeter(); // a reading to show and to count
+        b.w.ui().vcMeter_countStart->click();
+        QCOMPARE(b.w.ui().vcMeter_uLabel->text(), QStringLiteral("---"));
+        const size_t writesBefore = sim::bus().writeCount(b.id);
+
+        const QHash<QString, QTimer *> timers = {{"meterPollTimer", b.w->meterPollTimer},
+                                                 {"displayTimer", b.w->displayTimer},
+                                                 {"accumulateTimer", b.w->accumulateTimer}};
+        QTimer *running = timers.value(timer);
+        QVERIFY(running);
+        // Stopped by its first timeout, after the window's own handler ran.
+        connect(running, &QTimer::timeout, running, &QTimer::stop);
+        running->start();
+        QTRY_VERIFY_WITH_TIMEOUT(!running->isActive(), 2000);
+
+        QCOMPARE(int(sim::bus().writeCount(b.id) - writesBefore), exchanges);
+        QCOMPARE(b.w.ui().vcMeter_uLabel->text(), voltageLabel);
+        QCOMPARE(int(b.w->vcMeter->countTicks), ticks);
     }
 
     // Recording, an answer of another type: no samples, but the chart still
@@ -327,9 +429,9 @@ private slots:
         b.pollTimes(30);
         b.model->setRawSamples(3200, 1250); // 4 V, 0.6 A
         b.pollTimes(5);
-        finishScans();
+        testbench::settleScans();
         b.w.pollMeter();
-        finishScans();
+        testbench::settleScans();
         const Vc_Meter &m = *b.w->vcMeter;
         QCOMPARE(m.tagValue[0], 4.0);
         QCOMPARE(m.tagValue[1], 0.6);
