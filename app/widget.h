@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/devicelink.h"
+#include "filedialogs.h"
 
 #include <QByteArray>
 #include <QPoint>
@@ -49,6 +50,9 @@ public:
     // Empties a tool's chart: meter, power supply or boot line.
     enum class Tool { Meter, PowerSupply, BootLine };
     void clearChart(Tool tool);
+
+    // Where the chart file handlers get their file names; tests answer here.
+    FileDialogs fileDialogs;
 
     QByteArray firmwareImage;
     char textBuffer[128] = {};
@@ -122,6 +126,9 @@ private:
     void resetMeterCounts();
     void applyMeterRate(int index);
     void toggleBootLineChart();
+    // The chart data file handlers, one body for the three tools.
+    void saveChartFile(Tool tool);
+    void openChartFile(Tool tool);
     // "hh:mm:ss" of a count of tenths of a second; hours are not wrapped.
     QString countTimeText(quint32 ticks);
     static void addCounts(double &chargeMah, double &energyMwh, quint32 &countTicks, double amps,

@@ -3,6 +3,7 @@
 #include "charts/livechart.h"
 #include "device/devicelink.h"
 
+#include <QString>
 #include <QWidget>
 
 class QTimer;
@@ -35,4 +36,6 @@ public:
     double chargeMah = 0;
     double energyMwh = 0;
     quint32 countTicks = 0;
+
+    QString chartFileName;
 };

@@ -1,0 +1,116 @@
+// Saving a tool's chart to a chart data file and loading one into it: one
+// body for the meter, the power supply and the boot line, which differ only
+// by their chart, graphs, file format and remembered file name.
+#include "widget.h"
+
+#include "charts/livechart.h"
+#include "files/chartfile.h"
+#include "tools/bootline/onekeyline.h"
+#include "tools/meter/vc_meter.h"
+#include "tools/power/adjpower.h"
+#include "ui_widget.h"
+
+#include <QMessageBox>
+#include <QSaveFile>
+
+#include <numeric>
+
+namespace {
+
+struct ChartFileTarget {
+    QCustomPlot *chart;
+    LiveChartState &state;
+    QString &openedName; // the name last returned by the open dialog
+    const chartfile::Format &format;
+};
+
+// The values of a graph as the writer reads them, in key order, in place.
+chartfile::ValueSeries valuesOf(const QCPGraph *graph)
+{
+    if (!graph || graph->data()->isEmpty())
+        return {};
+    const QCPGraphDataContainer &data = *graph->data();
+    return {&data.constBegin()->value, data.size(), qint64(sizeof(QCPGraphData))};
+}
+
+// Appends the values a reader hands over to the tool's graphs, each block in
+// one call, keys continuing after the points already there.
+class GraphAppender : public chartfile::SeriesSink {
+public:
+    explicit GraphAppender(const LiveChartState &state) : m_state(state) {}
+
+    void append(int series, const QVector<double> &values) override
+    {
+        QCPGraph *graph = m_state.graphs[series];
+        if (!graph)
+            return;
+        m_keys.resize(values.size());
+        std::iota(m_keys.begin(), m_keys.end(), double(graph->dataCount()));
+        graph->addData(m_keys, values, true);
+        m_added = true;
+    }
+    bool added() const { return m_added; }
+
+private:
+    const LiveChartState &m_state;
+    QVector<double> m_keys;
+    bool m_added = false;
+};
+
+ChartFileTarget chartFileTarget(Widget::Tool tool, Ui_Widget &ui, Vc_Meter &meter, AdjPower &power,
+                                OneKeyLine &line)
+{
+    switch (tool) {
+    case Widget::Tool::PowerSupply:
+        return {ui.adjPowChart, power, power.chartFileName, chartfile::powerSupplyFormat()};
+    case Widget::Tool::BootLine:
+        return {ui.oneKeyLineChart, line, line.chartFileName, chartfile::bootLineFormat()};
+    case Widget::Tool::Meter:
+        break;
+    }
+    return {ui.Chart_Widget, meter, meter.chartFileName, chartfile::meterFormat()};
+}
+
+} // namespace
+
+void Widget::saveChartFile(Tool tool)
+{
+    const ChartFileTarget target = chartFileTarget(tool, *ui, *vcMeter, *adjPower, *oneKeyLine);
+    if (!target.state.enoughData) {
+        QMessageBox::information(this, tr("提示"), tr("数据不足，无法保存"), QMessageBox::Ok);
+        return;
+    }
+    const QString name = fileDialogs.saveFileName(this, QStringLiteral("保存图表"), QString(),
+                                                  QStringLiteral("*.cts"));
+    if (name.isEmpty())
+        return; // cancelled
+
+    // Written to a temporary file beside the target and renamed over it only
+    // when complete: a failed save (disk full) leaves the previous file as it
+    // was, and the user is told.
+    QSaveFile file(name);
+    bool saved = file.open(QIODevice::WriteOnly | QIODevice::Text);
+    if (saved) {
+        chartfile::ValueSeries series[3];
+        for (int k = 0; k < chartfile::seriesCount(target.format.layout); ++k)
+            series[k] = valuesOf(target.state.graphs[k]);
+        saved = chartfile::write(file, target.format, series) && file.commit();
+    }
+    if (!saved)
+        QMessageBox::information(this, tr("提示"), tr("文件打开失败"), QMessageBox::Ok);
+}
+
+void Widget::openChartFile(Tool tool)
+{
+    const ChartFileTarget target = chartFileTarget(tool, *ui, *vcMeter, *adjPower, *oneKeyLine);
+    target.openedName = fileDialogs.openFileName(
+        this, QStringLiteral("open"), QStringLiteral("../"), QStringLiteral("CTS(*.cts)"));
+    GraphAppender appender(target.state);
+    const bool read = chartfile::read(target.openedName, target.format.layout, appender);
+    // Axis ranges stay, nothing is cleared, recording is neither started nor
+    // stopped. Points added before a read failure are shown all the same.
+    if (read || appender.added())
+        target.chart->replot(QCustomPlot::rpRefreshHint);
+    if (!read)
+        QMessageBox::information(this, tr("提示"), tr("文件打开失败"), QMessageBox::Ok);
+}
