@@ -13,7 +13,9 @@
 #include <QMessageBox>
 #include <QSaveFile>
 
-#include <numeric>
+#include <algorithm>
+#include <iterator>
+#include <limits>
 
 namespace {
 
@@ -33,27 +35,68 @@ chartfile::ValueSeries valuesOf(const QCPGraph *graph)
     return {&data.constBegin()->value, data.size(), qint64(sizeof(QCPGraphData))};
 }
 
-// Appends the values a reader hands over to the tool's graphs, each block in
-// one call, keys continuing after the points already there.
+// Gathers the values a reader hands over into one vector of points per
+// graph, keys continuing after the points already there, and gives each
+// graph its vector in one piece at the end. With the counts known in advance
+// the vectors are made exactly as large as they end up, so loading takes no
+// more memory than the loaded points themselves and a few blocks.
 class GraphAppender : public chartfile::SeriesSink {
 public:
     explicit GraphAppender(const LiveChartState &state) : m_state(state) {}
 
+    void reserve(int series, qint64 count) override { start(series, count); }
+
     void append(int series, const QVector<double> &values) override
     {
-        QCPGraph *graph = m_state.graphs[series];
-        if (!graph)
+        QVector<QCPGraphData> *points = start(series, 0);
+        if (!points)
             return;
-        m_keys.resize(values.size());
-        std::iota(m_keys.begin(), m_keys.end(), double(graph->dataCount()));
-        graph->addData(m_keys, values, true);
+        for (double value : values) {
+            if (points->size() >= kMaxPoints)
+                return;
+            points->append(QCPGraphData(points->size(), value));
+        }
         m_added = true;
+    }
+
+    // Hands each graph its points; the graph's previous data is let go.
+    void finish()
+    {
+        for (int k = 0; k < 3; ++k) {
+            if (!m_started[k] || !m_state.graphs[k])
+                continue;
+            m_state.graphs[k]->data()->set(m_points[k], m_sorted[k]);
+            m_points[k] = QVector<QCPGraphData>();
+        }
     }
     bool added() const { return m_added; }
 
 private:
+    static constexpr int kMaxPoints = std::numeric_limits<int>::max() / int(sizeof(QCPGraphData));
+
+    // The points of a graph, starting with those it already holds, with room
+    // for `coming` more.
+    QVector<QCPGraphData> *start(int series, qint64 coming)
+    {
+        QCPGraph *graph = m_state.graphs[series];
+        if (!graph)
+            return nullptr;
+        QVector<QCPGraphData> &points = m_points[series];
+        if (!m_started[series]) {
+            m_started[series] = true;
+            const QCPGraphDataContainer &held = *graph->data();
+            points.reserve(int(qMin<qint64>(held.size() + coming, kMaxPoints)));
+            std::copy(held.constBegin(), held.constEnd(), std::back_inserter(points));
+            // Keys are sample numbers 0, 1, 2, ...: the new ones come after.
+            m_sorted[series] = held.isEmpty() || (held.constEnd() - 1)->key < held.size();
+        }
+        return &points;
+    }
+
     const LiveChartState &m_state;
-    QVector<double> m_keys;
+    QVector<QCPGraphData> m_points[3];
+    bool m_started[3] = {false, false, false};
+    bool m_sorted[3] = {true, true, true};
     bool m_added = false;
 };
 
@@ -107,6 +150,7 @@ void Widget::openChartFile(Tool tool)
         this, QStringLiteral("open"), QStringLiteral("../"), QStringLiteral("CTS(*.cts)"));
     GraphAppender appender(target.state);
     const bool read = chartfile::read(target.openedName, target.format.layout, appender);
+    appender.finish();
     // Axis ranges stay, nothing is cleared, recording is neither started nor
     // stopped. Points added before a read failure are shown all the same.
     if (read || appender.added())

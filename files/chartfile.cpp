@@ -132,16 +132,18 @@ constexpr Marker kOneSeriesReader[] = {
     {"cend", 4, kEndsLoading},
 };
 
-// The section state of one reading and the values not yet handed over.
+// The section state of one pass over a file. A counting pass only counts the
+// values each series will get; a loading pass converts them and hands them
+// over in blocks.
 class TokenHandler {
 public:
-    TokenHandler(Layout layout, SeriesSink &sink)
+    TokenHandler(Layout layout, SeriesSink *sink)
         : m_markers(layout == Layout::ThreeSeries ? kThreeSeriesReader : kOneSeriesReader),
           m_markerCount(layout == Layout::ThreeSeries ? int(std::size(kThreeSeriesReader))
                                                       : int(std::size(kOneSeriesReader))),
           m_seriesCount(seriesCount(layout)), m_sink(sink)
     {
-        for (int k = 0; k < m_seriesCount; ++k)
+        for (int k = 0; m_sink && k < m_seriesCount; ++k)
             m_pending[k].reserve(kValuesPerHandOver);
     }
 
@@ -162,6 +164,9 @@ public:
             return false;
         if (m_section < 0)
             return true;
+        ++m_counts[m_section];
+        if (!m_sink)
+            return true;
         double value = 0;
         if (!overlong) {
             bool ok = false;
@@ -178,52 +183,51 @@ public:
 
     void handOverAll()
     {
-        for (int k = 0; k < m_seriesCount; ++k)
+        for (int k = 0; m_sink && k < m_seriesCount; ++k)
             handOver(k);
     }
+
+    qint64 count(int series) const { return m_counts[series]; }
 
 private:
     void handOver(int series)
     {
         if (m_pending[series].isEmpty())
             return;
-        m_sink.append(series, m_pending[series]);
+        m_sink->append(series, m_pending[series]);
         m_pending[series].resize(0); // keeps the capacity
     }
 
     const Marker *m_markers;
     int m_markerCount;
     int m_seriesCount;
-    SeriesSink &m_sink;
+    SeriesSink *m_sink;
     int m_section = kIgnoresValues; // no marker yet
+    qint64 m_counts[3] = {0, 0, 0};
     QVector<double> m_pending[3];
 };
 
-} // namespace
-
-bool read(QIODevice &in, Layout layout, SeriesSink &sink)
+// One pass over the rest of the device: cuts it into comma-terminated tokens
+// and gives them to the handler until it ends loading. False on a read error.
+bool scan(QIODevice &in, TokenHandler &handler)
 {
-    TokenHandler handler(layout, sink);
     QByteArray block(int(kBlockSize), '\0');
     // The start of a token that runs past the end of a block.
     char carried[kMaxTokenLength];
     qint64 carriedLength = 0;
     bool overlong = false;
 
-    bool more = true;
-    bool readFailed = false;
-    while (more) {
+    for (;;) {
         const qint64 got = in.read(block.data(), kBlockSize);
-        if (got <= 0) {
-            readFailed = got < 0;
-            break;
-        }
+        if (got <= 0)
+            return got == 0;
         const char *p = block.constData();
         const char *const end = p + got;
         while (p < end) {
             const char *comma = static_cast<const char *>(std::memchr(p, ',', size_t(end - p)));
             const char *tokenEnd = comma ? comma : end;
             const qint64 length = tokenEnd - p;
+            bool more = true;
             if (carriedLength == 0 && !overlong && comma) {
                 // The whole token lies in this block: no copy.
                 more = handler.handle(p, length, length > kMaxTokenLength);
@@ -240,13 +244,35 @@ bool read(QIODevice &in, Layout layout, SeriesSink &sink)
                     overlong = false;
                 }
             }
-            if (!comma || !more)
+            if (!more)
+                return true;
+            if (!comma)
                 break;
             p = comma + 1;
         }
     }
-    handler.handOverAll();
-    return !readFailed;
+}
+
+} // namespace
+
+void SeriesSink::reserve(int, qint64) {}
+
+bool read(QIODevice &in, Layout layout, SeriesSink &sink)
+{
+    // A file can be read twice: count first, so that the sink can make room
+    // for exactly what comes.
+    if (!in.isSequential()) {
+        const qint64 start = in.pos();
+        TokenHandler counter(layout, nullptr);
+        if (!scan(in, counter) || !in.seek(start))
+            return false;
+        for (int k = 0; k < seriesCount(layout); ++k)
+            sink.reserve(k, counter.count(k));
+    }
+    TokenHandler loader(layout, &sink);
+    const bool complete = scan(in, loader);
+    loader.handOverAll();
+    return complete;
 }
 
 bool read(const QString &fileName, Layout layout, SeriesSink &sink)

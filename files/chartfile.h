@@ -73,6 +73,10 @@ bool write(QIODevice &out, const Format &format, const ValueSeries series[]);
 class SeriesSink {
 public:
     virtual ~SeriesSink();
+    // When the source can be read twice (a file), how many values each
+    // series is about to get, told once per series before any append: room
+    // can be made for exactly these. Does nothing by default.
+    virtual void reserve(int series, qint64 count);
     virtual void append(int series, const QVector<double> &values) = 0;
 };
 
@@ -84,7 +88,8 @@ public:
 //   (pend, or cend for one series) it ends loading; elsewhere (before the
 //   first marker, after an intermediate end marker) it is ignored;
 // - a final token without a comma after it is not handled.
-// Reads in large blocks; memory stays small whatever the file holds.
+// Reads in large blocks; memory stays small whatever the file holds. A
+// source that is not sequential is read twice: once to count, once to load.
 // Returns false when the name is empty, the file cannot be opened or a read
 // fails (values handed to the sink before a read failure stay with it), true
 // otherwise, also for a file without any marker.

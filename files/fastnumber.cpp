@@ -126,12 +126,12 @@ double toDouble(const char *text, qsizetype length, bool *ok)
 
 namespace {
 
-// How close to a tie between two last digits the double arithmetic below may
-// come before it cannot tell the true side any more. Its error is at most
-// 2^-53 x 10^9 (about 1.1e-7), far below this.
-constexpr double kTieMargin = 1e-6;
 // Below this magnitude the integer part fits 64 bits and the fraction is exact.
 constexpr double kFastMagnitude = 1e15;
+// Closer than this to a tie between two last digits, the rounded product
+// (error at most 2^-53 x 10^9, about 1.1e-7) cannot tell the side: the exact
+// residual of the product decides.
+constexpr double kTieMargin = 1e-6;
 
 char *printfFixed(char *out, double value, int decimals)
 {
@@ -149,12 +149,21 @@ char *writeFixed(char *out, double value, int decimals)
         return printfFixed(out, value, decimals);
 
     quint64 whole = quint64(magnitude);
-    const double scaled = (magnitude - double(whole)) * kExactPow10[decimals];
-    const double below = std::floor(scaled);
-    const double excess = scaled - below;
-    if (std::fabs(excess - 0.5) < kTieMargin)
-        return printfFixed(out, value, decimals); // printf decides the tie exactly
-    quint64 fraction = quint64(below) + (excess > 0.5 ? 1 : 0);
+    const double part = magnitude - double(whole); // exact
+    const double scaled = part * kExactPow10[decimals];
+    const double below = double(quint64(scaled)); // floor: scaled is below 10^9
+    const double excess = scaled - below; // exact
+    bool up = excess > 0.5;
+    if (std::fabs(excess - 0.5) < kTieMargin) {
+        // part x 10^decimals is exactly scaled + residual; excess - 0.5 is
+        // exact too, and the sign of a rounded sum is the sign of the exact one.
+        const double residual = std::fma(part, kExactPow10[decimals], -scaled);
+        const double fromTie = (excess - 0.5) + residual;
+        if (fromTie == 0)
+            return printfFixed(out, value, decimals); // a true tie: printf's own rule
+        up = fromTie > 0;
+    }
+    quint64 fraction = quint64(below) + (up ? 1 : 0);
     const quint64 unit = quint64(kExactPow10[decimals]);
     if (fraction >= unit) {
         fraction -= unit;

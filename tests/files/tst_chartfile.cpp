@@ -20,9 +20,15 @@ namespace {
 
 using Series = QVector<double>;
 
-// Collects what a reader hands over, per series.
+// Collects what a reader hands over, per series, and the counts it announces.
 struct Collected : chartfile::SeriesSink {
     Series series[3];
+    QList<qint64> announced[3];
+    void reserve(int index, qint64 count) override
+    {
+        QVERIFY(series[index].isEmpty()); // told before the values
+        announced[index] << count;
+    }
     void append(int index, const QVector<double> &values) override { series[index] += values; }
 };
 
@@ -510,7 +516,8 @@ private slots:
 
     // ---- readers -----------------------------------------------------------
 
-    // Each row is read at once and in pieces of 1 and 7 bytes.
+    // Each row is read from a buffer, which is read twice and the counts
+    // announced, and from a stream in pieces of 1 and 7 bytes, read once.
     void readers_data()
     {
         QTest::addColumn<Layout>("layout");
