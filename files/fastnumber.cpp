@@ -152,7 +152,7 @@ char *writeFixed(char *out, double value, int decimals)
     const double part = magnitude - double(whole); // exact
     const double scaled = part * kExactPow10[decimals];
     const double below = double(quint64(scaled)); // floor: scaled is below 10^9
-    const double excess = scaled - below; // exact
+    const double excess = scaled - below;         // exact
     bool up = excess > 0.5;
     if (std::fabs(excess - 0.5) < kTieMargin) {
         // part x 10^decimals is exactly scaled + residual; excess - 0.5 is
