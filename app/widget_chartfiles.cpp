@@ -46,15 +46,20 @@ public:
 
     void reserve(int series, qint64 count) override { start(series, count); }
 
-    void append(int series, const QVector<double> &values) override
+    void append(int series, const double *values, int count) override
     {
         QVector<QCPGraphData> *points = start(series, 0);
         if (!points)
             return;
-        for (double value : values) {
-            if (points->size() >= kMaxPoints)
-                return;
-            points->append(QCPGraphData(points->size(), value));
+        const int first = points->size();
+        count = qMin(count, kMaxPoints - first);
+        if (count <= 0)
+            return;
+        points->resize(first + count);
+        QCPGraphData *point = points->data() + first;
+        for (int i = 0; i < count; ++i) {
+            point[i].key = first + i;
+            point[i].value = values[i];
         }
         m_added = true;
     }

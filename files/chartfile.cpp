@@ -2,11 +2,13 @@
 
 #include "fastnumber.h"
 
+#include <QByteArray>
 #include <QFile>
 #include <QIODevice>
 #include <QString>
 
 #include <algorithm>
+#include <memory>
 
 namespace chartfile {
 
@@ -143,15 +145,15 @@ public:
                                                       : int(std::size(kOneSeriesReader))),
           m_seriesCount(seriesCount(layout)), m_sink(sink)
     {
-        for (int k = 0; m_sink && k < m_seriesCount; ++k)
-            m_pending[k].reserve(kValuesPerHandOver);
+        if (m_sink)
+            m_pending.reset(new double[3 * kValuesPerHandOver]);
     }
 
     // Handles one complete token; false once loading has ended. An overlong
     // token is a value that does not convert.
     bool handle(const char *token, qint64 length, bool overlong)
     {
-        if (!overlong) {
+        if (!overlong && (length == 3 || length == 4)) {
             for (int i = 0; i < m_markerCount; ++i) {
                 const Marker &marker = m_markers[i];
                 if (length == marker.length && std::memcmp(token, marker.text, length) == 0) {
@@ -174,9 +176,9 @@ public:
             if (!ok)
                 value = 0;
         }
-        QVector<double> &pending = m_pending[m_section];
-        pending.append(value);
-        if (pending.size() == kValuesPerHandOver)
+        double *pending = m_pending.get() + m_section * kValuesPerHandOver;
+        pending[m_pendingCount[m_section]++] = value;
+        if (m_pendingCount[m_section] == kValuesPerHandOver)
             handOver(m_section);
         return true;
     }
@@ -192,10 +194,11 @@ public:
 private:
     void handOver(int series)
     {
-        if (m_pending[series].isEmpty())
+        if (m_pendingCount[series] == 0)
             return;
-        m_sink->append(series, m_pending[series]);
-        m_pending[series].resize(0); // keeps the capacity
+        m_sink->append(series, m_pending.get() + series * kValuesPerHandOver,
+                       m_pendingCount[series]);
+        m_pendingCount[series] = 0;
     }
 
     const Marker *m_markers;
@@ -204,7 +207,8 @@ private:
     SeriesSink *m_sink;
     int m_section = kIgnoresValues; // no marker yet
     qint64 m_counts[3] = {0, 0, 0};
-    QVector<double> m_pending[3];
+    std::unique_ptr<double[]> m_pending; // kValuesPerHandOver per series
+    int m_pendingCount[3] = {0, 0, 0};
 };
 
 // One pass over the rest of the device: cuts it into comma-terminated tokens

@@ -8,7 +8,6 @@
 // Writer and readers work on plain series of values; Qt Core only.
 #pragma once
 
-#include <QVector>
 #include <QtGlobal>
 
 #include <cstring>
@@ -77,7 +76,7 @@ public:
     // series is about to get, told once per series before any append: room
     // can be made for exactly these. Does nothing by default.
     virtual void reserve(int series, qint64 count);
-    virtual void append(int series, const QVector<double> &values) = 0;
+    virtual void append(int series, const double *values, int count) = 0;
 };
 
 // Reads a chart data file with the reader of `layout`:

@@ -29,7 +29,12 @@ struct Collected : chartfile::SeriesSink {
         QVERIFY(series[index].isEmpty()); // told before the values
         announced[index] << count;
     }
-    void append(int index, const QVector<double> &values) override { series[index] += values; }
+    void append(int index, const double *values, int count) override
+    {
+        QVERIFY(count > 0);
+        for (int i = 0; i < count; ++i)
+            series[index] << values[i];
+    }
 };
 
 // Serves its content a few bytes per read, so that tokens and markers are cut
