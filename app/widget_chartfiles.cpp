@@ -44,7 +44,11 @@ class GraphAppender : public chartfile::SeriesSink {
 public:
     explicit GraphAppender(const LiveChartState &state) : m_state(state) {}
 
-    void reserve(int series, qint64 count) override { start(series, count); }
+    void reserve(int series, qint64 count) override
+    {
+        if (count > 0) // a series the file does not add to stays untouched
+            start(series, count);
+    }
 
     void append(int series, const double *values, int count) override
     {
