@@ -126,15 +126,27 @@ void Widget::wireControls()
             [this] { clearChart(Tool::Meter); });
     connect(ui->vcMeter_countStart, &QPushButton::clicked, this, &Widget::toggleMeterCounting);
     connect(ui->vcMeterCountResetButton, &QPushButton::clicked, this, &Widget::resetMeterCounts);
+    connect(ui->vcMeterChartSaveButton, &QPushButton::clicked, this,
+            [this] { saveChartFile(Tool::Meter); });
+    connect(ui->vcMeterChartOpenButton, &QPushButton::clicked, this,
+            [this] { openChartFile(Tool::Meter); });
 
+    connect(ui->adjPowChartSaveButton, &QPushButton::clicked, this,
+            [this] { saveChartFile(Tool::PowerSupply); });
     connect(ui->adjPowChartClearButton, &QPushButton::clicked, this,
             [this] { clearChart(Tool::PowerSupply); });
+    connect(ui->adjPowChartOpenButton, &QPushButton::clicked, this,
+            [this] { openChartFile(Tool::PowerSupply); });
 
     connect(ui->oneKeyLineChartSwitch, &QPushButton::clicked, this, &Widget::toggleBootLineChart);
     connect(ui->oneKeyLineOn, &QPushButton::pressed, this, [this] { oneKeyLine->trigger = 1; });
     connect(ui->oneKeyLineOn, &QPushButton::released, this, [this] { oneKeyLine->trigger = 0; });
+    connect(ui->oneKeyLineChartOpen, &QPushButton::clicked, this,
+            [this] { openChartFile(Tool::BootLine); });
     connect(ui->oneKeyLineClearButton, &QPushButton::clicked, this,
             [this] { clearChart(Tool::BootLine); });
+    connect(ui->oneKeyLineChartSave, &QPushButton::clicked, this,
+            [this] { saveChartFile(Tool::BootLine); });
 }
 
 QList<QToolButton *> Widget::toolButtons() const

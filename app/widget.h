@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/devicelink.h"
+#include "filedialogs.h"
 
 #include <QByteArray>
 #include <QPoint>
@@ -50,6 +51,9 @@ public:
     // Empties a tool's chart: meter, power supply or boot line.
     enum class Tool { Meter, PowerSupply, BootLine };
     void clearChart(Tool tool);
+
+    // Where the chart file handlers get their file names; tests answer here.
+    FileDialogs fileDialogs;
 
     QByteArray firmwareImage;
     char textBuffer[128] = {};
@@ -129,4 +133,7 @@ private:
     void toggleBootLineChart();
     void countMeter();
     void countPower();
+    // The chart data file handlers, one body for the three tools.
+    void saveChartFile(Tool tool);
+    void openChartFile(Tool tool);
 };

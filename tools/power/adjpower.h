@@ -4,6 +4,7 @@
 #include "device/devicelink.h"
 #include "tools/meter/counting.h"
 
+#include <QString>
 #include <QWidget>
 
 class QTimer;
@@ -33,4 +34,6 @@ public:
     double shownVoltage = 0;
     double shownCurrent = 0;
     double shownPower = 0;
+
+    QString chartFileName;
 };

@@ -1,0 +1,169 @@
+// Saving a tool's chart to a chart data file and loading one into it: one
+// body for the meter, the power supply and the boot line, which differ only
+// by their chart, graphs, file format and remembered file name.
+#include "widget.h"
+
+#include "charts/livechart.h"
+#include "files/chartfile.h"
+#include "tools/bootline/onekeyline.h"
+#include "tools/meter/vc_meter.h"
+#include "tools/power/adjpower.h"
+#include "ui_widget.h"
+
+#include <QMessageBox>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <iterator>
+#include <limits>
+
+namespace {
+
+struct ChartFileTarget {
+    QCustomPlot *chart;
+    LiveChartState &state;
+    QString &openedName; // the name last returned by the open dialog
+    const chartfile::Format &format;
+};
+
+// The values of a graph as the writer reads them, in key order, in place.
+chartfile::ValueSeries valuesOf(const QCPGraph *graph)
+{
+    if (!graph || graph->data()->isEmpty())
+        return {};
+    const QCPGraphDataContainer &data = *graph->data();
+    return {&data.constBegin()->value, data.size(), qint64(sizeof(QCPGraphData))};
+}
+
+// Gathers the values a reader hands over into one vector of points per
+// graph, keys continuing after the points already there, and gives each
+// graph its vector in one piece at the end. With the counts known in advance
+// the vectors are made exactly as large as they end up, so loading takes no
+// more memory than the loaded points themselves and a few blocks.
+class GraphAppender : public chartfile::SeriesSink {
+public:
+    explicit GraphAppender(const LiveChartState &state) : m_state(state) {}
+
+    void reserve(int series, qint64 count) override
+    {
+        if (count > 0) // a series the file does not add to stays untouched
+            start(series, count);
+    }
+
+    void append(int series, const double *values, int count) override
+    {
+        QVector<QCPGraphData> *points = start(series, 0);
+        if (!points)
+            return;
+        const int first = points->size();
+        count = qMin(count, kMaxPoints - first);
+        if (count <= 0)
+            return;
+        points->resize(first + count);
+        QCPGraphData *point = points->data() + first;
+        for (int i = 0; i < count; ++i) {
+            point[i].key = first + i;
+            point[i].value = values[i];
+        }
+        m_added = true;
+    }
+
+    // Hands each graph its points; the graph's previous data is let go.
+    void finish()
+    {
+        for (int k = 0; k < 3; ++k) {
+            if (!m_started[k] || !m_state.graphs[k])
+                continue;
+            m_state.graphs[k]->data()->set(m_points[k], m_sorted[k]);
+            m_points[k] = QVector<QCPGraphData>();
+        }
+    }
+    bool added() const { return m_added; }
+
+private:
+    static constexpr int kMaxPoints = std::numeric_limits<int>::max() / int(sizeof(QCPGraphData));
+
+    // The points of a graph, starting with those it already holds, with room
+    // for `coming` more.
+    QVector<QCPGraphData> *start(int series, qint64 coming)
+    {
+        QCPGraph *graph = m_state.graphs[series];
+        if (!graph)
+            return nullptr;
+        QVector<QCPGraphData> &points = m_points[series];
+        if (!m_started[series]) {
+            m_started[series] = true;
+            const QCPGraphDataContainer &held = *graph->data();
+            points.reserve(int(qMin<qint64>(held.size() + coming, kMaxPoints)));
+            std::copy(held.constBegin(), held.constEnd(), std::back_inserter(points));
+            // Keys are sample numbers 0, 1, 2, ...: the new ones come after.
+            m_sorted[series] = held.isEmpty() || (held.constEnd() - 1)->key < held.size();
+        }
+        return &points;
+    }
+
+    const LiveChartState &m_state;
+    QVector<QCPGraphData> m_points[3];
+    bool m_started[3] = {false, false, false};
+    bool m_sorted[3] = {true, true, true};
+    bool m_added = false;
+};
+
+ChartFileTarget chartFileTarget(Widget::Tool tool, Ui_Widget &ui, Vc_Meter &meter, AdjPower &power,
+                                OneKeyLine &line)
+{
+    switch (tool) {
+    case Widget::Tool::PowerSupply:
+        return {ui.adjPowChart, power, power.chartFileName, chartfile::powerSupplyFormat()};
+    case Widget::Tool::BootLine:
+        return {ui.oneKeyLineChart, line, line.chartFileName, chartfile::bootLineFormat()};
+    case Widget::Tool::Meter:
+        break;
+    }
+    return {ui.Chart_Widget, meter, meter.chartFileName, chartfile::meterFormat()};
+}
+
+} // namespace
+
+void Widget::saveChartFile(Tool tool)
+{
+    const ChartFileTarget target = chartFileTarget(tool, *ui, *vcMeter, *adjPower, *oneKeyLine);
+    if (!target.state.enoughData) {
+        QMessageBox::information(this, tr("提示"), tr("数据不足，无法保存"), QMessageBox::Ok);
+        return;
+    }
+    const QString name = fileDialogs.saveFileName(this, QStringLiteral("保存图表"), QString(),
+                                                  QStringLiteral("*.cts"));
+    if (name.isEmpty())
+        return; // cancelled
+
+    // Written to a temporary file beside the target and renamed over it only
+    // when complete: a failed save (disk full) leaves the previous file as it
+    // was, and the user is told.
+    QSaveFile file(name);
+    bool saved = file.open(QIODevice::WriteOnly | QIODevice::Text);
+    if (saved) {
+        chartfile::ValueSeries series[3];
+        for (int k = 0; k < chartfile::seriesCount(target.format.layout); ++k)
+            series[k] = valuesOf(target.state.graphs[k]);
+        saved = chartfile::write(file, target.format, series) && file.commit();
+    }
+    if (!saved)
+        QMessageBox::information(this, tr("提示"), tr("文件打开失败"), QMessageBox::Ok);
+}
+
+void Widget::openChartFile(Tool tool)
+{
+    const ChartFileTarget target = chartFileTarget(tool, *ui, *vcMeter, *adjPower, *oneKeyLine);
+    target.openedName = fileDialogs.openFileName(
+        this, QStringLiteral("open"), QStringLiteral("../"), QStringLiteral("CTS(*.cts)"));
+    GraphAppender appender(target.state);
+    const bool read = chartfile::read(target.openedName, target.format.layout, appender);
+    appender.finish();
+    // Axis ranges stay, nothing is cleared, recording is neither started nor
+    // stopped. Points added before a read failure are shown all the same.
+    if (read || appender.added())
+        target.chart->replot(QCustomPlot::rpRefreshHint);
+    if (!read)
+        QMessageBox::information(this, tr("提示"), tr("文件打开失败"), QMessageBox::Ok);
+}
