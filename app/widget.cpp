@@ -111,6 +111,8 @@ void Widget::wireControls()
             [this] { ui->mainStackedWidget->setCurrentIndex(0); });
     connect(ui->firmwareButton, &QToolButton::clicked, this,
             [this] { ui->mainStackedWidget->setCurrentIndex(1); });
+    connect(ui->openFile, &QPushButton::clicked, this, &Widget::openFirmwareFile);
+    connect(ui->SendData, &QPushButton::clicked, this, &Widget::sendFirmwareImage);
 
     const QList<QToolButton *> buttons = toolButtons();
     for (int page = 0; page < buttons.size(); ++page)

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "device/devicelink.h"
+#include "device/hidtransaction.h"
 #include "filedialogs.h"
+#include "firmware/firmwarereports.h"
 
 #include <QByteArray>
 #include <QPoint>
@@ -35,8 +37,8 @@ public:
     // The five tool buttons, in the order of the pages they select.
     QList<QToolButton *> toolButtons() const;
 
-    // Size of the buffer a firmware image is read into.
-    static constexpr int kFirmwareImageSize = 1048576;
+    // Size of the buffer a firmware image is read into: the largest image.
+    static constexpr int kFirmwareImageSize = int(firmware::kMaxImageSize);
 
     // The one-second discovery pass: finds the instruments, opens and drops
     // handles, and brings labels and controls in line.
@@ -52,8 +54,12 @@ public:
     enum class Tool { Meter, PowerSupply, BootLine };
     void clearChart(Tool tool);
 
-    // Where the chart file handlers get their file names; tests answer here.
-    FileDialogs fileDialogs;
+    // Reads the file named by firmwarePath into firmwareImage; false when
+    // there is no path, the file cannot be read, or it is larger than the
+    // largest image (which is reported, and the path forgotten).
+    bool readFirmwareFile();
+    // Lets the event loop run until at least ms milliseconds have passed.
+    void delayWithEvents(int ms);
 
     QByteArray firmwareImage;
     char textBuffer[128] = {};
@@ -65,9 +71,14 @@ public:
     bool discoveryEnabled = true;
     qint64 firmwareSize = 0;
     QString firmwarePath;
-    quint8 firmwareWriteBuf[65] = {};
-    quint8 firmwareReadBuf[128] = {};
+    quint8 firmwareWriteBuf[hid::kOutputReportSize] = {};
+    quint8 firmwareReadBuf[firmware::kReadBufferSize] = {};
     bool firmwareLoaded = false;
+    // Image bytes sent by the transfer that runs; 0 whenever none runs.
+    qint64 transferOffset = 0;
+    // Where the chart file and firmware handlers get their file names; tests
+    // answer here instead of a real dialog.
+    FileDialogs fileDialogs;
     Vc_Meter *vcMeter = nullptr;
     AdjPower *adjPower = nullptr;
     OneKeyLine *oneKeyLine = nullptr;
@@ -110,6 +121,9 @@ private:
     // while the left button is held, resizes the window by one step.
     void updateResizeEdge(const QPoint &globalPos);
     void wireControls();
+    void openFirmwareFile();
+    void sendFirmwareImage();
+    void setFirmwareControlsEnabled(bool enabled);
     void showToolPage(int index);
     void publishShownPages();
     bool toolPageShown(ToolPage page) const;

@@ -1,10 +1,72 @@
 // The program on a simulated bench: a meter on a charging phone, a power
 // supply into a resistive load, a boot line and a firmware-update device.
+// For the firmware page it writes a sample 1 MiB image to the temporary
+// folder, and the terminal says what the simulated device received.
 #include "app/startup.h"
 #include "sim/simulator.h"
 
+#include <QByteArray>
+#include <QDir>
+#include <QSaveFile>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kSampleImageSize = 1048576; // the largest image an instrument takes
+
+// Bytes that look like a firmware image, the same on every start.
+QByteArray sampleImage()
+{
+    QByteArray image(kSampleImageSize, '\0');
+    quint32 state = 0x2E884606u;
+    for (char &byte : image) {
+        state = state * 1664525u + 1013904223u;
+        byte = char(state >> 24);
+    }
+    return image;
+}
+
+bool writeSample(const QString &path, const QByteArray &image)
+{
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(image) == image.size() && file.commit();
+}
+
+// After each end command, the terminal says what the simulated device holds.
+void reportWhatArrives(sim::FirmwareModel *device, const QByteArray &sample)
+{
+    device->setObserver([device, sample](std::uint8_t command) {
+        if (command != sim::FirmwareModel::kEnd)
+            return;
+        const std::vector<std::uint8_t> image = device->image();
+        const QByteArray received(reinterpret_cast<const char *>(image.data()), int(image.size()));
+        std::printf("simulated firmware-update device: %d bytes in %d data reports, image %s%s\n",
+                    received.size(), device->dataReports(),
+                    device->imageComplete() ? "complete" : "INCOMPLETE",
+                    received == sample ? ", identical to the sample image" : "");
+        for (const std::string &problem : device->problems())
+            std::printf("  problem: %s\n", problem.c_str());
+        std::fflush(stdout);
+    });
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
-    sim::attachDemoBench();
+    const sim::DemoBench bench = sim::attachDemoBench();
+
+    const QByteArray sample = sampleImage();
+    const QString samplePath =
+        QDir::temp().filePath(QStringLiteral("quorvaline-demo-firmware.bin"));
+    if (writeSample(samplePath, sample))
+        std::printf("Firmware page: open %s (a sample 1 MiB image) and press 执行更新 / Start.\n",
+                    qPrintable(QDir::toNativeSeparators(samplePath)));
+    else
+        std::printf("cannot write the sample firmware image %s\n", qPrintable(samplePath));
+    std::fflush(stdout);
+    reportWhatArrives(bench.firmware.get(), sample);
+
     return startup::run(argc, argv);
 }

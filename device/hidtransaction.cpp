@@ -13,10 +13,11 @@ void beginReport(quint8 *out, quint8 command)
     out[1] = command;
 }
 
-void sendReport(hid_device *device, quint8 *out)
+int sendReport(hid_device *device, quint8 *out)
 {
-    hid_write(device, out, kOutputReportSize);
+    const int written = hid_write(device, out, kOutputReportSize);
     std::memset(out, 0, kOutputReportSize);
+    return written;
 }
 
 int receiveReport(hid_device *device, quint8 *in, int timeoutMs)

@@ -21,9 +21,11 @@ constexpr int kPollTimeoutMs = 100;
 // The caller then sets the argument bytes.
 void beginReport(quint8 *out, quint8 command);
 
-// Writes the whole 65-byte output report and zeroes it again. The write's
-// result is not examined: a failed write shows itself in the read.
-void sendReport(hid_device *device, quint8 *out);
+// Writes the whole 65-byte output report and zeroes it again. Returns the
+// write's result (the bytes written, or -1). A poll need not look at it: a
+// failed write shows itself in the read. A report that is not answered can
+// only be checked here.
+int sendReport(hid_device *device, quint8 *out);
 
 // Reads one 64-byte input report, waiting at most timeoutMs. Returns the
 // number of bytes read; 0 or less means the cycle is abandoned (error or no

@@ -104,6 +104,11 @@ int Bus::attachOther(std::uint16_t vendorId, std::uint16_t productId, int interf
 bool Bus::detach(int id)
 {
     std::lock_guard<std::mutex> lock(mutex_);
+    return detachLocked(id);
+}
+
+bool Bus::detachLocked(int id)
+{
     auto it = std::find_if(attached_.begin(), attached_.end(),
                            [id](const auto &s) { return s->id == id; });
     if (it == attached_.end())

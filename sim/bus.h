@@ -135,6 +135,8 @@ private:
     friend class detail::HidBackend;
 
     std::shared_ptr<detail::DeviceSlot> slotLocked(int id) const;
+    /// Detaches an attached device; the bus mutex is held.
+    bool detachLocked(int id);
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;

@@ -48,6 +48,12 @@ public:
     /// to queue, or nothing when the request is not answered.
     virtual std::optional<Answer> handleOutputReport(const OutputReport &request) = 0;
 
+    /// Asked by the bus right after each handled output report: true when
+    /// the device is pulled out at that moment. The bus then detaches it, so
+    /// the report just written was delivered but nothing more gets through.
+    /// Answers true once per request to vanish.
+    virtual bool takeUnplugRequest() { return false; }
+
 protected:
     /// Guards the model's state: the bus calls from the program's thread,
     /// tests set values from theirs.

@@ -211,6 +211,9 @@ public:
                 slot.pending.push_back(p);
                 bus.changed_.notify_all();
             }
+            // The device may be pulled out right after taking this report.
+            if (slot.model->takeUnplugRequest())
+                bus.detachLocked(slot.id);
         }
         dev->error = L"Success";
         return static_cast<int>(length);

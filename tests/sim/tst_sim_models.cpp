@@ -50,6 +50,10 @@ private slots:
     void firmwareBeginRefused();
     void firmwareRefusesNthData();
     void firmwareEraseDelay();
+    void firmwareNotesDeviations_data();
+    void firmwareNotesDeviations();
+    void firmwareVanishesMidTransfer();
+    void firmwareFallsSilent();
 };
 
 // ---------------------------------------------------------------- meter
@@ -655,6 +659,8 @@ void TestSimModels::firmwareSmallImage()
     QCOMPARE(fw->image(), img);
     QVERIFY(!fw->failed());
     QCOMPARE(sim::bus().writeCount(id), size_t(5));
+    QCOMPARE(fw->commands(), (std::vector<std::uint8_t>{0x05, 0x01, 0x03, 0x03, 0x04}));
+    QCOMPARE(fw->problems().size(), size_t(0));
     hid_close(dev);
 }
 
@@ -757,6 +763,157 @@ void TestSimModels::firmwareEraseDelay()
     t.restart();
     QCOMPARE(hid_read_timeout(dev, in.data(), in.size(), 500), 64);
     QVERIFY(t.elapsed() < 100);
+    hid_close(dev);
+}
+
+/// Announcement (size 120) and begin as the program sends them.
+static void announceAndBegin(hid_device *dev, std::uint8_t beginSize = 120)
+{
+    write(dev, request(0x05, {{20, 120}}));
+    write(dev, request(0x01, {{20, beginSize}}));
+}
+
+static Out dataReport(std::uint8_t fill, int imageBytes = 60)
+{
+    Out out = request(0x03);
+    for (int k = 0; k < imageBytes; ++k)
+        out[static_cast<std::size_t>(5 + k)] = fill;
+    return out;
+}
+
+// Each deviation from the exchange is noted, in readable words.
+void TestSimModels::firmwareNotesDeviations_data()
+{
+    QTest::addColumn<int>("deviation");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("unused announcement byte") << 0 << "announcement: byte 5 is not zero";
+    QTest::newRow("begin with another size")
+        << 1 << "begin size 100 differs from the announced 120";
+    QTest::newRow("data before the begin") << 2 << "data report 1 before an accepted begin";
+    QTest::newRow("unused data byte") << 3 << "data report 1: byte 3 is not zero";
+    QTest::newRow("padding after the image") << 4 << "padding after the image is not zero";
+    QTest::newRow("end too early") << 5 << "end after 60 of 120 bytes";
+    QTest::newRow("data after a refusal") << 6 << "data report 2 after a refusal";
+    QTest::newRow("end after a refusal") << 7 << "end after a refusal";
+    QTest::newRow("report after the end") << 8 << "report 3 after the end";
+    QTest::newRow("unknown command") << 9 << "unknown command 7";
+    QTest::newRow("data past the size") << 10 << "data report 3 past the announced size";
+}
+
+void TestSimModels::firmwareNotesDeviations()
+{
+    QFETCH(int, deviation);
+    QFETCH(QString, problem);
+    auto fw = std::make_shared<sim::FirmwareModel>();
+    int id = sim::bus().attach(fw);
+    hid_device *dev = openId(id);
+    switch (deviation) {
+    case 0:
+        write(dev, request(0x05, {{5, 1}, {20, 120}}));
+        break;
+    case 1:
+        announceAndBegin(dev, 100);
+        break;
+    case 2:
+        write(dev, request(0x05, {{20, 120}}));
+        write(dev, dataReport(0x11));
+        break;
+    case 3: {
+        announceAndBegin(dev);
+        Out data = dataReport(0x11);
+        data[3] = 0x01;
+        write(dev, data);
+        break;
+    }
+    case 4:
+        announceAndBegin(dev);
+        write(dev, dataReport(0x11));
+        write(dev, dataReport(0x22)); // 120 bytes: all 60 are image bytes
+        write(dev, request(0x05, {{20, 100}}));
+        write(dev, request(0x01, {{20, 100}}));
+        write(dev, dataReport(0x11));
+        write(dev, dataReport(0x22)); // 100 bytes: 20 of these should be zero
+        break;
+    case 5:
+        announceAndBegin(dev);
+        write(dev, dataReport(0x11));
+        write(dev, request(0x04));
+        break;
+    case 6:
+    case 7:
+        fw->refuseDataReport(1);
+        announceAndBegin(dev);
+        write(dev, dataReport(0x11));
+        write(dev, deviation == 6 ? dataReport(0x22) : request(0x04));
+        break;
+    case 8:
+        announceAndBegin(dev);
+        write(dev, dataReport(0x11));
+        write(dev, dataReport(0x22));
+        write(dev, request(0x04));
+        write(dev, dataReport(0x33));
+        break;
+    case 9:
+        write(dev, request(0x07));
+        break;
+    case 10:
+        announceAndBegin(dev);
+        for (std::uint8_t fill : {0x11, 0x22, 0x33})
+            write(dev, dataReport(fill));
+        break;
+    }
+    std::vector<std::string> problems = fw->problems();
+    QCOMPARE(problems.size(), size_t(1));
+    QCOMPARE(QString::fromStdString(problems[0]), problem);
+    fw->clearTransfer();
+    QCOMPARE(fw->problems().size(), size_t(0));
+    hid_close(dev);
+}
+
+// Pulled out right after taking a data report: the report is stored, nothing
+// answers, and the interface leaves the bus.
+void TestSimModels::firmwareVanishesMidTransfer()
+{
+    auto fw = std::make_shared<sim::FirmwareModel>();
+    fw->vanishAtDataReport(2);
+    std::vector<std::uint8_t> seen;
+    fw->setObserver([&seen](std::uint8_t command) { seen.push_back(command); });
+    int id = sim::bus().attach(fw);
+    hid_device *dev = openId(id);
+    announceAndBegin(dev);
+    In in{};
+    QCOMPARE(hid_read_timeout(dev, in.data(), in.size(), 200), 64);
+    QCOMPARE(transact(dev, dataReport(0x11, 60), in), 64);
+    QCOMPARE(write(dev, dataReport(0x22, 60)), 65); // taken, then gone
+    QVERIFY(!sim::bus().isAttached(id));
+    QCOMPARE(hid_read_timeout(dev, in.data(), in.size(), 200), -1);
+    QCOMPARE(write(dev, request(0x04)), -1);
+    QVERIFY(enumerate(0x2E88, 0x4606).empty());
+    QCOMPARE(fw->dataReports(), 2);
+    QCOMPARE(fw->received().size(), size_t(120));
+    QVERIFY(!fw->endReceived());
+    QCOMPARE(seen, (std::vector<std::uint8_t>{0x05, 0x01, 0x03, 0x03}));
+    hid_close(dev);
+}
+
+// A device that falls silent takes the reports but answers none of them.
+void TestSimModels::firmwareFallsSilent()
+{
+    auto fw = std::make_shared<sim::FirmwareModel>();
+    fw->setSilentFromDataReport(2);
+    int id = sim::bus().attach(fw);
+    hid_device *dev = openId(id);
+    write(dev, request(0x05, {{20, 240}}));
+    write(dev, request(0x01, {{20, 240}}));
+    In in{};
+    QCOMPARE(hid_read_timeout(dev, in.data(), in.size(), 200), 64);
+    QCOMPARE(transact(dev, dataReport(0x11), in), 64);
+    QCOMPARE(in[0], (unsigned char)0x02);
+    QCOMPARE(transact(dev, dataReport(0x22), in, 50), 0);
+    QCOMPARE(transact(dev, dataReport(0x33), in, 50), 0);
+    QCOMPARE(fw->dataReports(), 3);
+    QCOMPARE(fw->received().size(), size_t(180));
+    QVERIFY(sim::bus().isAttached(id));
     hid_close(dev);
 }
 
