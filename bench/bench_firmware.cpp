@@ -143,7 +143,7 @@ int main(int argc, char *argv[])
         return 0;
     }
     file.close();
-    window->fileDialogs.getOpenFileName = [&path](QWidget *, const QString &, const QString &,
+    window->fileDialogs.openFileName = [&path](QWidget *, const QString &, const QString &,
                                                   const QString &) { return path; };
     window.ui().openFile->click();
     if (!window->firmwareHandle || window->firmwareSize != kImageSize) {
