@@ -8,6 +8,7 @@ packages="
   qtbase5-dev qttools5-dev qttools5-dev-tools
   libqcustomplot-dev libhidapi-dev
   fonts-wqy-microhei
+  xvfb openbox libx11-dev libxtst-dev
 "
 missing=""
 for p in $packages; do
