@@ -214,12 +214,14 @@ private slots:
 
     void cleanup()
     {
-        // A failed step may have left the button down.
-        if (m_held)
-            m_pointer->release();
-        m_held = false;
-        // Off the window, so that the next one's first move is a move.
-        m_pointer->moveTo(QPoint(5, kScreen.height() - 5));
+        if (m_pointer) {
+            // A failed step may have left the button down.
+            if (m_held)
+                m_pointer->release();
+            m_held = false;
+            // Off the window, so that the next one's first move is a move.
+            m_pointer->moveTo(QPoint(5, kScreen.height() - 5));
+        }
         m_w.widget.reset();
         QCoreApplication::removeTranslator(&m_translator);
         sim::bus().reset();
