@@ -24,7 +24,6 @@ namespace {
 
 const QSize kScreen(1920, 1080);
 const QRect kStart(300, 150, 1300, 800);
-const QSize kMinimum(1162, 713);
 const QColor kStrip(59, 64, 70);
 
 // Processes events until done() holds, without the fixed pauses of
@@ -177,8 +176,7 @@ private:
         return true;
     }
 
-    // Button background and brightest glyph pixel of a title bar button as
-    // the screen shows it.
+    // A widget as the screen shows it.
     QImage onScreen(const QWidget *widget) const
     {
         const QRect rect(widget->mapToGlobal(QPoint()), widget->size());
@@ -227,8 +225,8 @@ private slots:
         sim::bus().reset();
     }
 
-    // Each row: the page shown, the press as distances from the window's
-    // sides, the widget the press lands on, the outward direction of the
+    // Each row: the page shown, the press in window coordinates, the widget
+    // the press lands on, the outward direction of the
     // drag and the pixels per motion event. The pointer goes out and part
     // of the way back, and the grabbed side or corner must follow it all the
     // way, with no click reaching the widget under it.
