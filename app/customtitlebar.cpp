@@ -4,8 +4,9 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
-#include <QStyle>
 #include <QToolButton>
+
+#include "titlebaricons.h"
 
 namespace {
 
@@ -15,6 +16,10 @@ constexpr int kTopStrip = 9;
 constexpr int kSideStrip = 4;
 // Each half is this much wider than half the screen, so the halves overlap.
 constexpr int kHalfOverlap = 164;
+// The buttons fill the height of the strip and are as wide as a user expects
+// caption buttons to be, so that most of each lies outside the window's
+// resize zones along the top and right edges.
+constexpr QSize kButtonSize(46, 32);
 // dragOffset.x() marker: centre the window under the cursor at the next move.
 // A real offset is never positive, the press being on the window.
 constexpr int kRecentreMarker = 1;
@@ -31,11 +36,13 @@ CustomTitleBar::CustomTitleBar(QWidget *parent) : QWidget(parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
     titleLabel = new QLabel;
+    titleLabel->setObjectName(QStringLiteral("titleLabel"));
     titleLabel->setAlignment(Qt::AlignCenter);
     titleLabel->setStyleSheet(
         QStringLiteral("font: 12pt 'Microsoft YaHei UI'; color: rgb(192, 192, 192);"));
 
     iconLabel = new QLabel;
+    iconLabel->setObjectName(QStringLiteral("iconLabel"));
     iconLabel->setAlignment(Qt::AlignCenter);
     iconLabel->setMinimumSize(150, 32);
     iconLabel->setMaximumSize(150, 32);
@@ -44,6 +51,9 @@ CustomTitleBar::CustomTitleBar(QWidget *parent) : QWidget(parent)
     minimizeButton = new QToolButton;
     maximizeButton = new QToolButton;
     closeButton = new QToolButton;
+    minimizeButton->setObjectName(QStringLiteral("minimizeButton"));
+    maximizeButton->setObjectName(QStringLiteral("maximizeButton"));
+    closeButton->setObjectName(QStringLiteral("closeButton"));
 
     barLayout = new QHBoxLayout;
     barLayout->addWidget(iconLabel);
@@ -54,18 +64,38 @@ CustomTitleBar::CustomTitleBar(QWidget *parent) : QWidget(parent)
     barLayout->addWidget(maximizeButton);
     barLayout->addWidget(closeButton);
     barLayout->setContentsMargins(2, 2, 2, 5);
+    barLayout->setSpacing(0);
     setLayout(barLayout);
 
+    // Borderless; blue under the pointer and while pressed, the close button
+    // red as on every desktop.
     const QString buttonStyle =
         QStringLiteral("QToolButton { border-style: solid; border-width: 0px; }"
-                       "QToolButton:hover, QToolButton:pressed { background-color: #067DB8; color: "
-                       "rgb(255, 255, 255); }");
-    for (QToolButton *button : {minimizeButton, maximizeButton, closeButton})
-        button->setStyleSheet(buttonStyle);
+                       "QToolButton:hover, QToolButton:pressed { background-color: %1; color: "
+                       "rgb(255, 255, 255); }"
+                       "QToolButton:pressed { background-color: %2; }");
+    minimizeButton->setStyleSheet(
+        buttonStyle.arg(QStringLiteral("#067DB8"), QStringLiteral("#067DB8")));
+    maximizeButton->setStyleSheet(
+        buttonStyle.arg(QStringLiteral("#067DB8"), QStringLiteral("#067DB8")));
+    closeButton->setStyleSheet(
+        buttonStyle.arg(QStringLiteral("#E81123"), QStringLiteral("#B50E1C")));
 
-    minimizeButton->setIcon(style()->standardPixmap(QStyle::SP_TitleBarMinButton));
-    maximizeButton->setIcon(style()->standardPixmap(QStyle::SP_TitleBarMaxButton));
-    closeButton->setIcon(style()->standardPixmap(QStyle::SP_TitleBarCloseButton));
+    for (QToolButton *button : {minimizeButton, maximizeButton, closeButton}) {
+        button->setFixedSize(kButtonSize);
+        button->setIconSize(QSize(titlebaricons::kIconSize, titlebaricons::kIconSize));
+        // Auto-raised buttons draw their icon's hover (Active) pixmap under
+        // the pointer: the glyph turns white on the coloured background.
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::NoFocus);
+    }
+    minimizeButton->setIcon(titlebaricons::icon(titlebaricons::Glyph::Minimize));
+    closeButton->setIcon(titlebaricons::icon(titlebaricons::Glyph::Close));
+    showMaximizeState();
+    // The maximise button shows restore whenever the window is maximised,
+    // however it got there (the button, a double-click, a drag to the top,
+    // or the window manager).
+    window()->installEventFilter(this);
 
     connect(minimizeButton, &QToolButton::clicked, this, &CustomTitleBar::MinimizedEvent);
     connect(maximizeButton, &QToolButton::clicked, this, &CustomTitleBar::MaximizedEvent);
@@ -101,7 +131,19 @@ void CustomTitleBar::toggleMaximize()
 void CustomTitleBar::maximizeWindow()
 {
     window()->showMaximized();
-    maximizeButton->setIcon(style()->standardPixmap(QStyle::SP_TitleBarNormalButton));
+}
+
+void CustomTitleBar::showMaximizeState()
+{
+    maximizeButton->setIcon(titlebaricons::icon(
+        window()->isMaximized() ? titlebaricons::Glyph::Restore : titlebaricons::Glyph::Maximize));
+}
+
+bool CustomTitleBar::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == window() && event->type() == QEvent::WindowStateChange)
+        showMaximizeState();
+    return QWidget::eventFilter(watched, event);
 }
 
 void CustomTitleBar::restoreWindow()
@@ -113,7 +155,6 @@ void CustomTitleBar::restoreWindow()
         win->resize(normalSize);
     } else {
         win->showNormal();
-        maximizeButton->setIcon(style()->standardPixmap(QStyle::SP_TitleBarMaxButton));
     }
 }
 
@@ -123,8 +164,16 @@ void CustomTitleBar::placeOnScreenHalf(ScreenHalf half)
     snapped = true;
     normalSize = win->size();
     const QSize screen = availableScreenSize(win);
-    win->resize(screen.width() / 2 + kHalfOverlap, screen.height());
-    win->move(half == ScreenHalf::Left ? 0 : screen.width() / 2 - kHalfOverlap, 0);
+    // The window cannot be narrower than its minimum, which may be more than
+    // a half: then the right half is moved left so the window stays on screen.
+    const QSize placed = QSize(screen.width() / 2 + kHalfOverlap, screen.height())
+                             .expandedTo(win->minimumSize())
+                             .boundedTo(win->maximumSize());
+    const int x =
+        half == ScreenHalf::Left
+            ? 0
+            : qMax(0, qMin(screen.width() / 2 - kHalfOverlap, screen.width() - placed.width()));
+    win->setGeometry(QRect(QPoint(x, 0), placed));
 }
 
 void CustomTitleBar::mousePressEvent(QMouseEvent *event)
@@ -172,13 +221,22 @@ void CustomTitleBar::followDrag(const QPoint &cursor)
     QWidget *win = window();
     const int screenWidth = availableScreenSize(win).width();
 
-    // Pulled out of the top strip or off a screen edge: back to the normal
-    // size, and the window is centred under the cursor from the next move on.
+    // Pulled down out of the top strip: back to the normal size at once, the
+    // pointer keeping its place along the title bar (a quarter of the way
+    // along stays a quarter of the way along), and the drag goes on.
     if (win->isMaximized() && cursor.y() > kTopStrip) {
+        const QRect maximized = win->geometry();
+        QSize normal = win->normalGeometry().size();
+        if (normal.isEmpty())
+            normal = normalSize;
+        const int alongBar = (cursor.x() - maximized.left()) * normal.width() / maximized.width();
+        dragOffset.setX(-alongBar);
         restoreWindow();
-        dragOffset.setX(kRecentreMarker);
+        win->setGeometry(QRect(cursor + dragOffset, normal));
         return;
     }
+    // Pulled off a screen edge: back to the size before the placement, and
+    // the window is centred under the cursor from the next move on.
     if (snapped && cursor.x() > kSideStrip && cursor.x() < screenWidth - kSideStrip) {
         restoreWindow();
         dragOffset.setX(kRecentreMarker);

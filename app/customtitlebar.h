@@ -38,6 +38,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
     void MinimizedEvent(bool checked);
@@ -48,6 +49,8 @@ private:
     enum class ScreenHalf { Left, Right };
 
     void toggleMaximize();
+    // The maximise button's glyph: restore while the window is maximised.
+    void showMaximizeState();
     void maximizeWindow();
     // Back from a half-screen placement to normalSize, or out of maximised.
     void restoreWindow();

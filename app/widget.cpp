@@ -9,6 +9,7 @@
 #include "tools/power/adjpower.h"
 #include "ui_widget.h"
 
+#include <QCoreApplication>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -33,6 +34,9 @@ Widget::Widget(QWidget *parent) : QWidget(parent), firmwareImage(kFirmwareImageS
     titleBar = new CustomTitleBar(this);
     ui->titleLayout->addWidget(titleBar);
     titleBar->iconLabel->setPixmap(QPixmap(QStringLiteral(":/image/ZEL_logo.png")));
+    // Presses in the edge zones over child widgets reach the resize logic
+    // before the children (eventFilter).
+    QCoreApplication::instance()->installEventFilter(this);
 
     ui->mainStackedWidget->setCurrentIndex(0);
     ui->toolsStackedWidget->setCurrentIndex(0);
@@ -97,6 +101,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent), firmwareImage(kFirmwareImageS
 
 Widget::~Widget()
 {
+    QCoreApplication::instance()->removeEventFilter(this);
     delete ui;
 }
 

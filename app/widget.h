@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QPoint>
+#include <QRect>
 #include <QString>
 #include <QWidget>
 
@@ -115,11 +116,17 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // Picks the edge or corner under the cursor, shows its cursor shape and,
-    // while the left button is held, resizes the window by one step.
+    // The edge or corner code of the zone under a global position; 0 where
+    // there is none, while the window is maximised or resizing is disabled.
+    int edgeUnder(const QPoint &globalPos) const;
+    // During a resize, one resize step of the edge picked by the press;
+    // otherwise the cursor shape of the zone under the cursor.
     void updateResizeEdge(const QPoint &globalPos);
+    // Back to no resize, title bar drags allowed, arrow cursor.
+    void endResize();
     void wireControls();
     void openFirmwareFile();
     void sendFirmwareImage();
@@ -150,4 +157,7 @@ private:
     // The chart data file handlers, one body for the three tools.
     void saveChartFile(Tool tool);
     void openChartFile(Tool tool);
+
+    // During a resize, the window rectangle last asked for.
+    QRect resizeRect;
 };

@@ -115,9 +115,13 @@ bool resizeStep(int edge, QRect &rect, const QPoint &delta, const EdgeDistances 
 
 bool Widget::event(QEvent *event)
 {
-    if (event->type() == QEvent::HoverMove) {
-        // Over child widgets the window gets hover moves but no mouse moves;
-        // feed them to the edge logic so the cursor shape follows there too.
+    // Over child widgets the window gets hover moves but no mouse moves;
+    // feed them to the edge logic so the cursor shape follows there too.
+    // While the left button is held the mouse moves themselves carry the
+    // drag (they reach the window directly or through eventFilter), and a
+    // second step from the hover would use the pointer's position at a later
+    // moment than the event's.
+    if (event->type() == QEvent::HoverMove && !leftPressed) {
         // The global position is the cursor's own: the hover position is
         // relative to where the window was before a resize step moved it.
         const QPoint localPos = static_cast<QHoverEvent *>(event)->pos();
@@ -128,11 +132,61 @@ bool Widget::event(QEvent *event)
     return QWidget::event(event);
 }
 
+bool Widget::eventFilter(QObject *watched, QEvent *event)
+{
+    // The edge zones lie over the window's border, where tool buttons, group
+    // boxes, charts and the title bar's buttons reach it; those would take a
+    // press for themselves. Presses of the left button inside a zone, and the
+    // moves and release of the resize they start, are taken here before any
+    // child sees them. Everything else goes on as usual.
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick &&
+        type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+        return QWidget::eventFilter(watched, event);
+    // The window's own events go to its own handlers.
+    if (watched == this || !watched->isWidgetType() ||
+        static_cast<QWidget *>(watched)->window() != this)
+        return QWidget::eventFilter(watched, event);
+
+    auto *mouse = static_cast<QMouseEvent *>(event);
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        if (mouse->button() != Qt::LeftButton || edgeUnder(mouse->globalPos()) == NoEdge)
+            return false;
+        mousePressEvent(mouse);
+        break;
+    case QEvent::MouseMove:
+        if (!resizing)
+            return false;
+        mouseMoveEvent(mouse);
+        break;
+    default:
+        if (!resizing || mouse->button() != Qt::LeftButton)
+            return false;
+        mouseReleaseEvent(mouse);
+        break;
+    }
+    // Taken: accepted, so that it does not go on to the child's parents.
+    mouse->accept();
+    return true;
+}
+
 void Widget::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton) {
         leftPressed = true;
         lastMousePos = event->globalPos();
+        // The zone is the one the press is in, however far the first move
+        // goes, and it stays for the whole drag.
+        const int edge = edgeUnder(lastMousePos);
+        if (edge != NoEdge) {
+            resizeEdge = edge;
+            resizeRect = geometry();
+            resizing = true;
+            titleBar->dragEnabled = false;
+            setCursor(cursorForEdge(edge));
+        }
     }
     QWidget::mousePressEvent(event);
 }
@@ -147,7 +201,7 @@ void Widget::mouseMoveEvent(QMouseEvent *event)
     // A maximised window has no edges to pull.
     if (windowState() != Qt::WindowMaximized)
         updateResizeEdge(globalPos);
-    // A press only starts a resize when its first move is inside an edge zone.
+    // A press outside the zones never becomes a resize.
     if (!resizing)
         leftPressed = false;
     QWidget::mouseMoveEvent(event);
@@ -155,73 +209,82 @@ void Widget::mouseMoveEvent(QMouseEvent *event)
 
 void Widget::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton) {
-        resizing = false;
-        leftPressed = false;
-        titleBar->dragEnabled = true;
-        setCursor(Qt::ArrowCursor);
-    }
+    if (event->button() == Qt::LeftButton)
+        endResize();
     QWidget::mouseReleaseEvent(event);
 }
 
 void Widget::leaveEvent(QEvent *event)
 {
+    endResize();
+    QWidget::leaveEvent(event);
+}
+
+void Widget::endResize()
+{
     resizing = false;
     leftPressed = false;
+    resizeEdge = NoEdge;
     titleBar->dragEnabled = true;
     setCursor(Qt::ArrowCursor);
-    QWidget::leaveEvent(event);
+}
+
+int Widget::edgeUnder(const QPoint &globalPos) const
+{
+    if (!resizeEnabled || windowState() == Qt::WindowMaximized)
+        return NoEdge;
+    const EdgeDistances d = edgeDistances(geometry(), globalPos);
+    const auto inZone = [this](int distance) {
+        return resizeMarginMin <= distance && distance <= resizeMarginMax;
+    };
+    // Corners first, then the edges.
+    if (inZone(d.right) && inZone(d.bottom))
+        return BottomRight;
+    if (inZone(d.right) && inZone(d.top))
+        return TopRight;
+    if (inZone(d.left) && inZone(d.top))
+        return TopLeft;
+    if (inZone(d.left) && inZone(d.bottom))
+        return BottomLeft;
+    if (inZone(d.bottom))
+        return Bottom;
+    // The left zone reaches one pixel further out and one less in.
+    if (resizeMarginMin - 1 <= d.left && d.left < resizeMarginMax)
+        return Left;
+    if (inZone(d.right))
+        return Right;
+    if (inZone(d.top))
+        return Top;
+    return NoEdge;
 }
 
 void Widget::updateResizeEdge(const QPoint &globalPos)
 {
-    const QRect window = geometry();
-    const EdgeDistances d = edgeDistances(window, globalPos);
-    const auto inZone = [this](int distance) {
-        return resizeMarginMin <= distance && distance <= resizeMarginMax;
-    };
-
-    // During a resize the edge stays the one the press picked, wherever the
-    // cursor goes.
-    if (!resizing && resizeEnabled) {
-        int edge = NoEdge;
-        if (inZone(d.right) && inZone(d.bottom))
-            edge = BottomRight;
-        else if (inZone(d.right) && inZone(d.top))
-            edge = TopRight;
-        else if (inZone(d.left) && inZone(d.top))
-            edge = TopLeft;
-        else if (inZone(d.left) && inZone(d.bottom))
-            edge = BottomLeft;
-        else if (inZone(d.bottom))
-            edge = Bottom;
-        else if (resizeMarginMin - 1 <= d.left && d.left < resizeMarginMax)
-            edge = Left;
-        else if (inZone(d.right))
-            edge = Right;
-        else if (inZone(d.top))
-            edge = Top;
-
-        if (edge != NoEdge) {
-            resizeEdge = edge;
-            setCursor(cursorForEdge(edge));
-        } else if (!leftPressed) {
-            setCursor(Qt::ArrowCursor);
+    if (resizing) {
+        // The edge picked by the press, wherever the cursor goes now. Each
+        // step starts from the rectangle the previous one asked for: under a
+        // window manager geometry() follows the requests with a delay, and may
+        // for a moment report one from before the latest, which would lose
+        // that step.
+        if (leftPressed) {
+            QRect resized = resizeRect;
+            if (resizeStep(resizeEdge, resized, mouseDelta, edgeDistances(resizeRect, globalPos),
+                           minimumSize())) {
+                // What the window takes: the size within its limits, from the
+                // same top-left corner.
+                resizeRect =
+                    QRect(resized.topLeft(),
+                          resized.size().expandedTo(minimumSize()).boundedTo(maximumSize()));
+                setGeometry(resized);
+            }
         }
-    }
-
-    if (resizeEdge == NoEdge)
         return;
-    resizing = true;
-    titleBar->dragEnabled = false;
-    if (leftPressed) {
-        QRect resized = window;
-        if (resizeStep(resizeEdge, resized, mouseDelta, d, minimumSize()))
-            setGeometry(resized);
-    } else {
-        // Only hovering: the cursor shape is all that changes.
-        resizing = false;
-        titleBar->dragEnabled = true;
-        resizeEdge = NoEdge;
     }
+    // Only hovering, or a press outside the zones: the cursor shape shows the
+    // zone under it and nothing else changes.
+    const int edge = edgeUnder(globalPos);
+    if (edge != NoEdge)
+        setCursor(cursorForEdge(edge));
+    else if (!leftPressed)
+        setCursor(Qt::ArrowCursor);
 }

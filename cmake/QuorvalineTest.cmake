@@ -22,12 +22,19 @@ function(quorvaline_add_test name source)
     LABELS "${label}")
 endfunction()
 
-# quorvaline_add_tests()
+# quorvaline_add_tests([EXCLUDE file ...])
 # One test executable for each tst_*.cpp file of the calling folder, named
-# after the file. A new file is picked up when CMake runs again.
+# after the file. A new file is picked up when CMake runs again. Files named
+# after EXCLUDE are left to the caller (tests that need more than the usual
+# libraries).
 function(quorvaline_add_tests)
+  cmake_parse_arguments(ARG "" "" "EXCLUDE" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
   foreach(source ${sources})
+    get_filename_component(file ${source} NAME)
+    if(file IN_LIST ARG_EXCLUDE)
+      continue()
+    endif()
     get_filename_component(name ${source} NAME_WE)
     quorvaline_add_test(${name} ${source})
   endforeach()

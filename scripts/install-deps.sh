@@ -10,6 +10,7 @@ packages="
   qtbase5-dev qttools5-dev qttools5-dev-tools
   libqcustomplot-dev libhidapi-dev
   fonts-wqy-microhei
+  xvfb openbox libx11-dev libxtst-dev
   $*
 "
 missing=""

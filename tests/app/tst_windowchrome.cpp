@@ -4,7 +4,9 @@
 #include "tests/support/testbench.h"
 
 #include <QCursor>
+#include <QStackedWidget>
 #include <climits>
+#include <cmath>
 #include <QHoverEvent>
 #include <QMouseEvent>
 #include <QScreen>
@@ -117,6 +119,87 @@ QPoint windowPoint(const QSize &size, int fromLeft, int fromRight, int fromTop, 
     return {x, y};
 }
 
+QString describe(const QWidget *widget)
+{
+    if (!widget)
+        return QStringLiteral("nothing");
+    return widget->objectName().isEmpty() ? QString::fromLatin1(widget->metaObject()->className())
+                                          : widget->objectName();
+}
+
+// The shape of a title bar glyph at 16 x 16, told from its lit pixels: a
+// "bar", a "square" outline, "two squares" (the front one at the bottom left,
+// the one behind showing at the top right) or a "cross".
+QString glyphShape(const QIcon &icon, QIcon::Mode mode)
+{
+    const QImage image =
+        icon.pixmap(QSize(16, 16), mode).toImage().convertToFormat(QImage::Format_ARGB32);
+    const auto lit = [&](int x, int y) { return qAlpha(image.pixel(x, y)) >= 128; };
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (lit(x, y))
+                box |= QRect(x, y, 1, 1);
+    if (box.height() == 1 && box.width() >= 8)
+        return QStringLiteral("bar");
+    if (box.width() != box.height() || box.width() < 8)
+        return QStringLiteral("other");
+    const bool topLeft = lit(box.left(), box.top());
+    const bool topRight = lit(box.right(), box.top());
+    const bool bottomLeft = lit(box.left(), box.bottom());
+    const bool bottomRight = lit(box.right(), box.bottom());
+    const bool centre = lit(box.center().x(), box.center().y());
+    bool wholeBorder = true;
+    for (int i = 0; i < box.width(); ++i)
+        wholeBorder = wholeBorder && lit(box.left() + i, box.top()) &&
+                      lit(box.left() + i, box.bottom()) && lit(box.left(), box.top() + i) &&
+                      lit(box.right(), box.top() + i);
+    if (wholeBorder && !centre)
+        return QStringLiteral("square");
+    if (topRight && bottomLeft && !topLeft && !bottomRight && !centre)
+        return QStringLiteral("two squares");
+    if (topLeft && topRight && bottomLeft && bottomRight && centre &&
+        !lit(box.center().x(), box.top()) && !lit(box.left(), box.center().y()))
+        return QStringLiteral("cross");
+    return QStringLiteral("other");
+}
+
+// The colour of a glyph (that of its most opaque pixel, as drawn without the
+// coverage of its edges), and how many pixels are at least three quarters
+// covered.
+QColor glyphColour(const QIcon &icon, QIcon::Mode mode, int *count)
+{
+    const QImage image =
+        icon.pixmap(QSize(16, 16), mode).toImage().convertToFormat(QImage::Format_ARGB32);
+    QColor colour(Qt::transparent);
+    *count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.alpha() >= 192)
+                ++*count;
+            if (c.alpha() > colour.alpha())
+                colour = c;
+        }
+    colour.setAlpha(255);
+    return colour;
+}
+
+// Contrast ratio of two colours, as the web's accessibility guidelines define it.
+double contrast(const QColor &a, const QColor &b)
+{
+    const auto luminance = [](const QColor &c) {
+        const auto channel = [](int value) {
+            const double v = value / 255.0;
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.red()) + 0.7152 * channel(c.green()) + 0.0722 * channel(c.blue());
+    };
+    const double la = luminance(a) + 0.05;
+    const double lb = luminance(b) + 0.05;
+    return la > lb ? la / lb : lb / la;
+}
+
 } // namespace
 
 class WindowChromeTest : public QObject {
@@ -211,8 +294,8 @@ private slots:
 
     // Each row: the window's start geometry, the press (as distances from
     // the sides), the cursor positions of two moves relative to the press,
-    // and the geometry after them. The first move stays inside the zone:
-    // that is where a resize is picked up.
+    // and the geometry after them. The edge is the one the press is in,
+    // wherever the first move goes.
     void dragResizesByEdge_data()
     {
         QTest::addColumn<QRect>("start");
@@ -254,6 +337,22 @@ private slots:
         // Once picked up, the edge follows the cursor out of its zone.
         QTest::newRow("7 right, far out") << kRoomy << none << 3 << 400 << none << 7 << QPoint(1, 0)
                                           << QPoint(300, 0) << QRect(100, 100, 1600, 800);
+        // A brisk pull: the first move already leaves the zone, 6 px out
+        // from 3 px in.
+        QTest::newRow("6 left, brisk") << kRoomy << 3 << none << 400 << none << 6 << QPoint(-6, 0)
+                                       << QPoint(-12, 0) << QRect(88, 100, 1312, 800);
+        QTest::newRow("7 right, brisk") << kRoomy << none << 3 << 400 << none << 7 << QPoint(6, 0)
+                                        << QPoint(12, 0) << QRect(100, 100, 1312, 800);
+        QTest::newRow("8 top, brisk") << kRoomy << 650 << none << 3 << none << 8 << QPoint(0, -6)
+                                      << QPoint(0, -12) << QRect(100, 88, 1300, 812);
+        QTest::newRow("5 bottom, brisk") << kRoomy << 650 << none << none << 3 << 5 << QPoint(0, 6)
+                                         << QPoint(0, 12) << QRect(100, 100, 1300, 812);
+        QTest::newRow("3 top-left, brisk")
+            << kRoomy << 3 << none << 3 << none << 3 << QPoint(-6, -6) << QPoint(-12, -12)
+            << QRect(88, 88, 1312, 812);
+        QTest::newRow("1 bottom-right, brisk")
+            << kRoomy << none << 3 << none << 3 << 1 << QPoint(6, 6) << QPoint(12, 12)
+            << QRect(100, 100, 1312, 812);
 
         // At the minimum size the window cannot get smaller. Moving the left
         // or top side is refused outright; the others are held by the minimum.
@@ -334,6 +433,97 @@ private slots:
         QVERIFY(!window->leftPressed);
         QVERIFY(bench.bar()->dragEnabled);
         QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
+    }
+
+    // A press in an edge zone resizes even where a child widget lies over
+    // the zone, and the child never sees it. Each row: the page shown, the
+    // press in window coordinates, the widget under it, the cursor's move
+    // and the side that follows it.
+    void zoneOverAChildResizes_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QPoint>("pressAt");
+        QTest::addColumn<QString>("over");
+        QTest::addColumn<QPoint>("move");
+        QTest::addColumn<QRect>("expected");
+        const int w = kRoomy.width();
+        const int h = kRoomy.height();
+        QTest::newRow("left over a tool button")
+            << int(Widget::MeterPage) << QPoint(3, 300) << "adjPowToolButton" << QPoint(-20, 0)
+            << kRoomy.adjusted(-20, 0, 0, 0);
+        QTest::newRow("top-right over the close button")
+            << int(Widget::MeterPage) << QPoint(w - 3, 3) << "closeButton" << QPoint(20, -20)
+            << kRoomy.adjusted(0, -20, 20, 0);
+        QTest::newRow("right over the data box")
+            << int(Widget::MeterPage) << QPoint(w - 10, 400) << "groupBox" << QPoint(20, 0)
+            << kRoomy.adjusted(0, 0, 20, 0);
+        QTest::newRow("bottom over the boot line chart")
+            << int(Widget::BootLinePage) << QPoint(w / 2, h - 10) << "oneKeyLineChart"
+            << QPoint(0, 20) << kRoomy.adjusted(0, 0, 0, 20);
+    }
+
+    void zoneOverAChildResizes()
+    {
+        QFETCH(int, page);
+        QFETCH(QPoint, pressAt);
+        QFETCH(QString, over);
+        QFETCH(QPoint, move);
+        QFETCH(QRect, expected);
+        ChromeBench bench(kRoomy);
+        Widget *window = bench.window();
+        window->toolButtons()[page]->click();
+        QWidget *child = window->childAt(pressAt);
+        QCOMPARE(describe(child), over);
+
+        // As the platform delivers them: every event to the widget pressed.
+        const QPoint pressed = bench.onWindow(pressAt);
+        bench.press(child, pressed);
+        bench.moveHeld(child, pressed + move / 2);
+        bench.moveHeld(child, pressed + move);
+        bench.release(child, pressed + move);
+
+        QCOMPARE(window->geometry(), expected);
+        QVERIFY(!window->resizing);
+        QVERIFY(bench.bar()->dragEnabled);
+        // No click reached the child: the page, the check marks and the
+        // window are as they were.
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->ui->toolsStackedWidget->currentIndex(), page);
+        for (int i = 0; i < window->toolButtons().size(); ++i)
+            QCOMPARE(window->toolButtons()[i]->isChecked(), i == page);
+    }
+
+    // Outside the zones, and on a maximised window, which has none, a press
+    // goes to the child under it as always: the tool button switches pages.
+    void pressOutsideTheZonesReachesTheChild_data()
+    {
+        QTest::addColumn<bool>("maximised");
+        QTest::addColumn<QPoint>("pressAt");
+        QTest::newRow("just beyond the left zone") << false << QPoint(10, 300);
+        QTest::newRow("maximised, at the left side") << true << QPoint(3, 300);
+    }
+
+    void pressOutsideTheZonesReachesTheChild()
+    {
+        QFETCH(bool, maximised);
+        QFETCH(QPoint, pressAt);
+        ChromeBench bench(kRoomy);
+        Widget *window = bench.window();
+        if (maximised) {
+            window->showMaximized();
+            QCoreApplication::processEvents();
+            QVERIFY(window->isMaximized());
+        }
+        QWidget *child = window->childAt(pressAt);
+        QCOMPARE(describe(child), QStringLiteral("adjPowToolButton"));
+
+        const QPoint pressed = bench.onWindow(pressAt);
+        bench.press(child, pressed);
+        bench.release(child, pressed);
+
+        QCOMPARE(window->ui->toolsStackedWidget->currentIndex(), int(Widget::PowerPage));
+        QVERIFY(window->ui->adjPowToolButton->isChecked());
+        QVERIFY(!window->resizing);
     }
 
     void resizeEnds_data()
@@ -494,50 +684,71 @@ private slots:
         QVERIFY(bench.bar()->dragging);
     }
 
-    void leavingTheTopStripRestoresAndCentres()
+    // Pulled down out of the top strip, a maximised window is back to its
+    // normal size at once, under the pointer, which keeps its place along
+    // the title bar; the drag goes on.
+    void draggingDownFromMaximisedFollowsThePointer()
     {
         ChromeBench bench(QRect(QPoint(100, 100), kMinimum));
         Widget *window = bench.window();
-        const QPoint at = bench.startBarDrag(QPoint(300, 20));
-        const int offsetY = window->y() - at.y();
-        bench.moveHeld(bench.bar(), QPoint(at.x(), 9));
-        QVERIFY(window->isMaximized());
+        // A normal size that fits the small offscreen screen.
+        window->setMinimumSize(QSize(1, 1));
+        const QSize normal(600, 400);
+        window->resize(normal);
+        bench.bar()->maximizeButton->click();
         QCoreApplication::processEvents();
+        const QRect screen = window->screen()->availableGeometry();
+        QCOMPARE(window->geometry(), screen);
+        QVERIFY2(screen.width() % 4 == 0, "three quarters of the screen is a whole pixel");
 
-        bench.moveHeld(bench.bar(), QPoint(at.x(), 10));
+        // Pressed three quarters of the way along the bar, 20 px down.
+        const QPoint at(screen.left() + screen.width() * 3 / 4, screen.top() + 20);
+        bench.press(bench.bar(), at);
+        bench.moveHeld(bench.bar(), at + QPoint(0, 6));
+        QCoreApplication::processEvents();
         QVERIFY(!window->isMaximized());
         QCOMPARE(window->windowState(), Qt::WindowStates(Qt::WindowNoState));
-        // Let the platform hand back the normal geometry, as it would between
-        // two real mouse moves.
-        QCoreApplication::processEvents();
-        QCOMPARE(window->size(), kMinimum);
+        // Three quarters of 600 is 450.
+        QCOMPARE(window->geometry(), QRect(at + QPoint(-450, 6 - 20), normal));
+        QVERIFY(bench.bar()->dragging);
 
-        const QPoint next(420, 60);
-        bench.moveHeld(bench.bar(), next);
-        QCOMPARE(window->x(), next.x() - kMinimum.width() / 2);
-        QCOMPARE(window->y(), next.y() + offsetY);
-        // From then on the window follows the cursor, still centred under it.
-        bench.moveHeld(bench.bar(), next + QPoint(30, 20));
-        QCOMPARE(window->x(), next.x() + 30 - kMinimum.width() / 2);
-        QCOMPARE(window->y(), next.y() + 20 + offsetY);
+        const QPoint later = at + QPoint(-100, 150);
+        bench.moveHeld(bench.bar(), later);
+        QCOMPARE(window->geometry(), QRect(later + QPoint(-450, -20), normal));
+        bench.release(bench.bar(), later);
+        QVERIFY(!bench.bar()->dragging);
     }
 
     void screenEdgePlacesTheWindowOnAHalf_data()
     {
         const QSize screen = QGuiApplication::primaryScreen()->availableSize();
         const int halfWidth = screen.width() / 2 + 164;
+        QTest::addColumn<int>("minimumWidth");
         QTest::addColumn<int>("cursorX");
         QTest::addColumn<QRect>("placement");
-        QTest::newRow("left, x 4") << 4 << QRect(0, 0, halfWidth, screen.height());
-        QTest::newRow("left, x 0") << 0 << QRect(0, 0, halfWidth, screen.height());
+        QTest::newRow("left, x 4") << 1 << 4 << QRect(0, 0, halfWidth, screen.height());
+        QTest::newRow("left, x 0") << 1 << 0 << QRect(0, 0, halfWidth, screen.height());
         QTest::newRow("right, x W-4")
-            << screen.width() - 4 << QRect(screen.width() / 2 - 164, 0, halfWidth, screen.height());
+            << 1 << screen.width() - 4
+            << QRect(screen.width() / 2 - 164, 0, halfWidth, screen.height());
         QTest::newRow("right, x W-1")
-            << screen.width() - 1 << QRect(screen.width() / 2 - 164, 0, halfWidth, screen.height());
+            << 1 << screen.width() - 1
+            << QRect(screen.width() / 2 - 164, 0, halfWidth, screen.height());
+        // A window that cannot be as narrow as a half keeps its minimum
+        // width, and on the right its right side meets the screen's.
+        const int wide = halfWidth + 100;
+        QTest::newRow("left, wider minimum") << wide << 2 << QRect(0, 0, wide, screen.height());
+        QTest::newRow("right, wider minimum")
+            << wide << screen.width() - 2 << QRect(screen.width() - wide, 0, wide, screen.height());
+        // Wider than the screen: the left side stays on it.
+        QTest::newRow("right, minimum wider than the screen")
+            << screen.width() + 100 << screen.width() - 2
+            << QRect(0, 0, screen.width() + 100, screen.height());
     }
 
     void screenEdgePlacesTheWindowOnAHalf()
     {
+        QFETCH(int, minimumWidth);
         QFETCH(int, cursorX);
         QFETCH(QRect, placement);
         ChromeBench bench(QRect(QPoint(100, 100), kMinimum));
@@ -545,9 +756,9 @@ private slots:
         QCOMPARE(window->screen()->availableSize(),
                  QGuiApplication::primaryScreen()->availableSize());
         // A half of a small screen (the offscreen one is 800x600 by default)
-        // is below the window's minimum, which would clamp the placement.
-        window->setMinimumSize(QSize(1, 1));
-        const QSize before(1000, 650);
+        // is below the window's own minimum; the rows choose their own.
+        window->setMinimumSize(QSize(minimumWidth, 1));
+        const QSize before(qMax(1000, minimumWidth), 650);
         window->resize(before);
         const QPoint at = bench.startBarDrag(QPoint(300, 20));
 
@@ -655,15 +866,61 @@ private slots:
         QCOMPARE(window->pos(), start + QPoint(40, 40));
     }
 
+    // The title bar's own glyphs: each the shape a user knows, light grey
+    // that stands out on the dark strip, white under the pointer.
+    void titleBarGlyphs_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("shape");
+        QTest::newRow("minimise") << "minimizeButton"
+                                  << "bar";
+        QTest::newRow("maximise") << "maximizeButton"
+                                  << "square";
+        QTest::newRow("close") << "closeButton"
+                               << "cross";
+    }
+
+    void titleBarGlyphs()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, shape);
+        ChromeBench bench(kRoomy);
+        auto *target = bench.bar()->findChild<QToolButton *>(button);
+        QVERIFY(target);
+        const QIcon icon = target->icon();
+
+        QCOMPARE(glyphShape(icon, QIcon::Normal), shape);
+        QCOMPARE(glyphShape(icon, QIcon::Active), shape);
+        int count = 0;
+        const QColor resting = glyphColour(icon, QIcon::Normal, &count);
+        QVERIFY(count >= 8);
+        const QColor strip(59, 64, 70);
+        QVERIFY2(contrast(resting, strip) >= 4.5, qPrintable(resting.name()));
+        QCOMPARE(glyphColour(icon, QIcon::Active, &count), QColor(Qt::white));
+        // Auto-raised, so that the button shows the white glyph on hover.
+        QVERIFY(target->autoRaise());
+    }
+
     void maximiseButtonToggles()
     {
         ChromeBench bench(QRect(QPoint(100, 100), kMinimum));
         Widget *window = bench.window();
+        QToolButton *button = bench.bar()->maximizeButton;
         bench.bar()->maximizeButton->click();
         QVERIFY(window->isMaximized());
+        QCOMPARE(glyphShape(button->icon(), QIcon::Normal), QStringLiteral("two squares"));
         QCoreApplication::processEvents();
         bench.bar()->maximizeButton->click();
         QVERIFY(!window->isMaximized());
+        QCOMPARE(glyphShape(button->icon(), QIcon::Normal), QStringLiteral("square"));
+
+        // However the window gets maximised, the button offers to restore.
+        QCoreApplication::processEvents();
+        window->showMaximized();
+        QCOMPARE(glyphShape(button->icon(), QIcon::Normal), QStringLiteral("two squares"));
+        QCoreApplication::processEvents();
+        window->showNormal();
+        QCOMPARE(glyphShape(button->icon(), QIcon::Normal), QStringLiteral("square"));
     }
 
     void maximiseDisabled()
