@@ -698,6 +698,39 @@ private slots:
         QCOMPARE(b.ui().adjPowCountTime->text(), QStringLiteral("00:00:00"));
     }
 
+    // On the demo bench: 12.00 V and 1.000 A typed into M2, output on: CV at
+    // 0.6 A into the 20 ohm load; a 0.500 A limit: CC at 10 V.
+    void demoBenchRegulatesInCvThenCc()
+    {
+        auto w = makeWindow();
+        const sim::DemoBench bench = sim::attachDemoBench();
+        w->discoverDevices();
+        w.ui().adjPowToolButton->click();
+        auto poll = [&w](int n) {
+            for (int i = 0; i < n; ++i)
+                w.invoke("adjPowerChartProcess");
+        };
+        poll(1);
+        w.ui().adjM2PushButton->click();
+        type(w.ui().adjVoltageLineEdit, "1200");
+        type(w.ui().adjCurrentLineEdit, "1000");
+        QCOMPARE(w.ui().adjM2PushButton->text(), QStringLiteral("M2 12.00V/1.000A"));
+        w.ui().adjON_OFFButton->click();
+        poll(3);
+        w->refreshLabels();
+        QCOMPARE(w.ui().adjPowuLabel->text(), QStringLiteral("12.00"));
+        QCOMPARE(w.ui().adjPowiLabel->text(), QStringLiteral("0.600"));
+        QVERIFY(w.ui().cvLight->isChecked() && !w.ui().ccLight->isChecked());
+        QCOMPARE(bench.powerSupply->preset(2), (PSU::Preset{1200, 1000}));
+
+        type(w.ui().adjCurrentLineEdit, "0500");
+        poll(3);
+        w->refreshLabels();
+        QCOMPARE(w.ui().adjPowuLabel->text(), QStringLiteral("10.00"));
+        QCOMPARE(w.ui().adjPowiLabel->text(), QStringLiteral("0.500"));
+        QVERIFY(w.ui().ccLight->isChecked() && !w.ui().cvLight->isChecked());
+    }
+
     // Before the first sample the three tags read zero at the foot of their
     // axes; each sits on its own axis and no box covers another.
     void emptyChartTagsAreReadable()
