@@ -258,12 +258,14 @@ void Widget::takeOverPowerSettings(const power::Status &status)
     if (const PowerPreset *preset = p.selectedPreset()) {
         p.voltageSetpoint = quint16(preset->presetVoltage);
         p.currentSetpoint = quint16(preset->presetCurrent);
-        for (int k = 0; k < buttons.size(); ++k)
-            buttons[k]->setChecked(k + 1 == p.presetIndex);
     } else {
         p.voltageSetpoint = 0;
         p.currentSetpoint = 0;
     }
+    // The check marks show the device's selection; with none selected no
+    // slot may stay marked from before, while 0 V and 0 A are being sent.
+    for (int k = 0; k < buttons.size(); ++k)
+        buttons[k]->setChecked(k + 1 == p.presetIndex);
     showSetpointsOnDials();
 }
 

@@ -465,6 +465,25 @@ private slots:
         QCOMPARE(int(b.lastRequest()[12]), 1);
     }
 
+    // The device's selection was cleared while the page was hidden: no slot
+    // stays marked.
+    void returnWithoutSelectionClearsTheMark()
+    {
+        PowerBench b = powerBench();
+        b.poll();
+        b.ui().adjM3PushButton->click();
+        b.poll();
+        b.ui().vCToolButton->click();
+        b.poll();
+        b.model->setSelectedPreset(0);
+        b.ui().adjPowToolButton->click();
+        b.pollTimes(2);
+        for (QPushButton *button : b.presetButtons())
+            QVERIFY(!button->isChecked());
+        QCOMPARE(int(b.lastRequest()[5]), 0);
+        QCOMPARE(b.sentVoltage(), 0);
+    }
+
     // The lights follow the mode while the output is on; with the output off
     // the reported mode is ignored, and mode 4 changes nothing.
     void lightsFollowTheModeWhileTheOutputIsOn()
