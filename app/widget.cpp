@@ -215,8 +215,10 @@ void Widget::setPowerControlsConnected(bool connected)
 void Widget::refreshLabels()
 {
     refreshMeterLabels();
-    if (toolPageShown(PowerPage))
+    if (toolPageShown(PowerPage)) {
+        refreshPowerReadings();
         refreshPowerCountLabels();
+    }
 }
 
 void Widget::accumulateCounts()

@@ -21,6 +21,9 @@ class UsbHid;
 class Vc_Meter;
 class Ui_Widget;
 struct ChartProfile;
+namespace power {
+struct Status;
+}
 
 // The program's only window and the owner of everything else: the form, the
 // HID device list, the three tool state objects, the title bar, the firmware
@@ -34,6 +37,7 @@ public:
     // Pages of toolsStackedWidget, and the chart view of adjPowView.
     enum ToolPage { MeterPage = 0, PowerPage = 1, BootLinePage = 2 };
     static constexpr int kPowerChartView = 0;
+    static constexpr int kPowerGaugeView = 1;
 
     // The five tool buttons, in the order of the pages they select.
     QList<QToolButton *> toolButtons() const;
@@ -147,6 +151,21 @@ private:
     QString openFailureHint(const DeviceLink &link) const;
     void refreshMeterLabels();
     void refreshPowerCountLabels();
+    // Power supply page: readings, set-points, presets and switches.
+    void refreshPowerReadings();
+    void applySelectedPreset();
+    void formatVoltageEdit();
+    void formatCurrentEdit();
+    void storePresetVoltage(const QString &text);
+    void storePresetCurrent(const QString &text);
+    void selectPreset(int slot);
+    void takeOverPowerSettings(const power::Status &status);
+    void showSetpointsOnDials();
+    void forgetPowerSelection();
+    void showPowerChartView();
+    void showPowerGaugeView();
+    void togglePowerRecording();
+    void spreadEmptyPowerTags();
     void toggleMeterRecording();
     void toggleMeterCounting();
     void resetMeterCounts();

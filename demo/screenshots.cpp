@@ -24,19 +24,60 @@ void runEventsFor(int milliseconds)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
+// What the power supply is set to before a shot.
+enum class Supply { AsItIs, ConstantVoltage, ConstantCurrent };
+
 struct Shot {
     const char *name;
     int mainPage;
     int toolPage;
     int powerView;
     int powerMode;
+    Supply supply;
 };
 
 const Shot kShots[] = {
-    {"meter", 0, 0, 0, 0},         {"power-chart", 0, 1, 0, 0}, {"power-gauges", 0, 1, 1, 0},
-    {"power-program", 0, 1, 0, 1}, {"bootline", 0, 2, 0, 0},    {"iron-station", 0, 3, 0, 0},
-    {"other", 0, 4, 0, 0},         {"firmware", 1, 0, 0, 0},
+    {"meter", 0, 0, 0, 0, Supply::AsItIs},
+    {"power-chart", 0, 1, 0, 0, Supply::ConstantVoltage},
+    {"power-gauges", 0, 1, 1, 0, Supply::ConstantVoltage},
+    {"power-cc", 0, 1, 0, 0, Supply::ConstantCurrent},
+    {"power-program", 0, 1, 0, 1, Supply::AsItIs},
+    {"bootline", 0, 2, 0, 0, Supply::AsItIs},
+    {"iron-station", 0, 3, 0, 0, Supply::AsItIs},
+    {"other", 0, 4, 0, 0, Supply::AsItIs},
+    {"firmware", 1, 0, 0, 0, Supply::AsItIs},
 };
+
+// As a technician would: M4 (12.00 V, 1.000 A) and the output on, which the
+// bench's 20 ohm load takes in CV at 0.6 A; then a 0.500 A limit, which puts
+// the supply in CC.
+void setSupply(Widget &window, Supply supply)
+{
+    Ui_Widget &ui = *window.ui;
+    auto setCurrent = [&ui](const char *text) {
+        ui.adjCurrentLineEdit->setText(QLatin1String(text));
+        emit ui.adjCurrentLineEdit->editingFinished();
+    };
+    if (supply == Supply::ConstantVoltage) {
+        if (!ui.adjM4PushButton->isChecked())
+            ui.adjM4PushButton->click();
+        setCurrent("1.000"); // the supply keeps the slot as the last run left it
+        if (!ui.adjON_OFFButton->isChecked())
+            ui.adjON_OFFButton->click();
+    } else if (supply == Supply::ConstantCurrent) {
+        setCurrent("0.500");
+    }
+}
+
+bool save(Widget &window, const QString &file)
+{
+    if (!window.grab().save(file)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(file));
+    return true;
+}
 
 bool renderLanguage(const QString &outDir, const QString &tag, quint32 lcid)
 {
@@ -46,14 +87,24 @@ bool renderLanguage(const QString &outDir, const QString &tag, quint32 lcid)
 
     Widget window;
     window.show();
+    // The power supply page before discovery has found the supply: the
+    // empty chart with its three value tags.
+    window.toolButtons()[1]->click();
+    runEventsFor(300);
+    bool ok = save(window, QStringLiteral("%1/power-empty-%2.png").arg(outDir, tag));
     runEventsFor(1500); // discovery opens the simulated instruments
-    bool ok = true;
     for (const Shot &shot : kShots) {
         // Through the buttons a user would press, so the check marks follow.
         window.toolButtons()[shot.toolPage]->click();
         (shot.mainPage == 0 ? window.ui->homeButton : window.ui->firmwareButton)->click();
-        window.ui->adjPowView->setCurrentIndex(shot.powerView);
+        (shot.powerView == 0 ? window.ui->adjChartRadioButton : window.ui->adjMeterRadioButton)
+            ->click();
         window.ui->adjModeStackedWidget->setCurrentIndex(shot.powerMode);
+        if (shot.toolPage == 1) {
+            // The settings are taken over by the first answer on the page.
+            runEventsFor(300);
+            setSupply(window, shot.supply);
+        }
         if (shot.toolPage == 2 && !window.ui->oneKeyLineChartSwitch->text().isEmpty()) {
             // Chart the boot line while the trigger is held, as a technician would.
             window.ui->oneKeyLineChartSwitch->click();
@@ -64,12 +115,7 @@ bool renderLanguage(const QString &outDir, const QString &tag, quint32 lcid)
             emit window.ui->oneKeyLineOn->released();
         const QString file =
             QStringLiteral("%1/%2-%3.png").arg(outDir, QLatin1String(shot.name), tag);
-        if (!window.grab().save(file)) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
-            ok = false;
-        } else {
-            std::printf("%s\n", qPrintable(file));
-        }
+        ok = save(window, file) && ok;
     }
     QCoreApplication::removeTranslator(&translator);
     return ok;

@@ -9,7 +9,7 @@ DemoBench attachDemoBench()
     b.meter = std::make_shared<MeterModel>();
     b.meter->startPhoneCharging(MeterModel::Charger::QuickCharge);
     b.powerSupply = std::make_shared<PowerSupplyModel>();
-    b.powerSupply->setLoad(10.0);
+    b.powerSupply->setLoad(20.0);
     b.bootLine = std::make_shared<BootLineModel>();
     b.firmware = std::make_shared<FirmwareModel>();
     b.firmware->setFirstAnswerDelay(300);

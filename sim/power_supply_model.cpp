@@ -1,5 +1,7 @@
 #include "sim/power_supply_model.h"
 
+#include "sim/noise.h"
+
 #include <cmath>
 #include <stdexcept>
 
@@ -125,6 +127,13 @@ std::optional<Answer> PowerSupplyModel::handleOutputReport(const OutputReport &r
     r[53] = s_.protectionActive ? 1 : 0;
     for (const auto &kv : overrides_)
         r[kv.first] = kv.second;
+    if (garbageAnswers_ > 0) {
+        --garbageAnswers_;
+        for (std::size_t k = 0; k < r.size(); ++k)
+            r[k] = static_cast<std::uint8_t>((detail::noise(requests_ * 64ull + k) + 1.0) * 128.0);
+        if (r[0] == 8 || r[0] == 9)
+            r[0] = 0xA5;
+    }
     return a;
 }
 
@@ -257,6 +266,12 @@ void PowerSupplyModel::setResponseCode(std::uint8_t code)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     responseCode_ = code;
+}
+
+void PowerSupplyModel::answerGarbage(int answers)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    garbageAnswers_ = answers < 0 ? 0 : answers;
 }
 
 int PowerSupplyModel::lastCommand() const

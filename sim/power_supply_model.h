@@ -84,6 +84,9 @@ public:
     void clearOverrides();
     /// Response code in byte 0 (8 by default; the program also accepts 9).
     void setResponseCode(std::uint8_t code);
+    /// The next \a answers answers are noise: every byte pseudo-random, byte 0
+    /// never 8 or 9. The requests are still processed.
+    void answerGarbage(int answers);
 
     int lastCommand() const; ///< -1 before the first request
     OutputReport lastRequest() const;
@@ -98,6 +101,7 @@ private:
     std::uint16_t ovpThreshold_ = 3100;
     bool rearmed_ = true; ///< the host sent output off since the last trip
     std::uint8_t responseCode_ = 8;
+    int garbageAnswers_ = 0;
     std::map<int, std::uint8_t> overrides_;
     int lastCommand_ = -1;
     OutputReport lastRequest_{};

@@ -38,6 +38,7 @@ private slots:
     void psuOvp();
     void psuPresetZeroAndState();
     void psuOverrides();
+    void psuGarbageAnswers();
 
     // boot line
     void bootRawEncoding();
@@ -458,6 +459,35 @@ void TestSimModels::psuPresetZeroAndState()
     QCOMPARE(in[48], (unsigned char)1);
     QCOMPARE(in[51], (unsigned char)1);
     QVERIFY_EXCEPTION_THROWN(psu->setPreset(7, {}), std::out_of_range);
+    hid_close(dev);
+}
+
+// Noise answers: never a status code, the requests still applied, and the
+// answers after them are proper again.
+void TestSimModels::psuGarbageAnswers()
+{
+    auto psu = std::make_shared<PSU>();
+    int id = sim::bus().attach(psu);
+    hid_device *dev = openId(id);
+    psu->answerGarbage(40);
+    In in{};
+    In first{};
+    int differing = 0;
+    for (int n = 0; n < 40; ++n) {
+        QCOMPARE(transact(dev, psuApply(3, 777, 1234, false, false, false), in), 64);
+        QVERIFY(in[0] != 8 && in[0] != 9);
+        if (n == 0)
+            first = in;
+        else if (in != first)
+            ++differing;
+    }
+    QCOMPARE(differing, 39); // noise, not one fixed report
+    QCOMPARE(psu->applyCount(), 40);
+    QCOMPARE(psu->preset(3), (PSU::Preset{777, 1234}));
+    QCOMPARE(transact(dev, request(0x06, {{2, 20}}), in), 64);
+    QCOMPARE(in[0], (unsigned char)8);
+    QCOMPARE(u16(in, 12), 777u);
+    QCOMPARE(in[52], (unsigned char)3);
     hid_close(dev);
 }
 

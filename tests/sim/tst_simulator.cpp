@@ -690,7 +690,7 @@ void TestSimulator::demoBench()
     QCOMPARE(list[3].pid, (unsigned short)0x4606);
     for (const auto &e : list)
         QCOMPARE(e.vid, (unsigned short)0x2E88);
-    QCOMPARE(bench.powerSupply->load(), 10.0);
+    QCOMPARE(bench.powerSupply->load(), 20.0);
     QCOMPARE(bench.meter->source(), sim::MeterModel::Source::PhoneCharging);
 
     hid_device *meter = openId(bench.meterId);
