@@ -12,6 +12,7 @@
 
 #include <qcustomplot.h>
 
+#include <array>
 #include <atomic>
 #include <initializer_list>
 #include <memory>
@@ -23,18 +24,28 @@ struct ScanJob;
 class ScanReceiver;
 } // namespace QuorvalineCharts
 
-// What tells the three tool charts apart, as data.
+// What tells the three tool charts apart, as data. Each profile sets every
+// field by name (livechart.cpp).
 struct ChartProfile {
-    int graphCount;            // 3 (meter, power supply) or 1 (boot line)
-    int rightAxisPadding;      // QCPAxis::setPadding on right axes 0-2; < 0: not set
-    bool rightAxisStyled[3];   // which right axes get the grey pens and tick labels
-    QColor graphColor[3];      // graph pen colour (also the tag's pen)
-    int tagDecimals[3];        // tag text: QString::number(v, 'f', decimals) ...
-    const char *tagUnit[3];    // ... followed by the unit
-    int minRecordingSpan;      // visible width while recording: min ...
-    int maxRecordingSpan;      // ... and max (10000)
-    int scanLowestIndex;       // lowest index a scan examines while not recording
-    bool enoughDataBeforeStep; // meter: enough-data test before the recording step
+    // Graphs on right axes 0, 1, 2: 3 (meter, power supply) or 1 (boot line).
+    int graphCount = 0;
+    // QCPAxis::setPadding on the three right axes; below 0: not set.
+    int rightAxisPadding = -1;
+    // Which right axes get the grey pens and tick labels.
+    std::array<bool, 3> rightAxisStyled{};
+    // Graph pen colour, also the pen of the graph's tag.
+    std::array<QColor, 3> graphColor{};
+    // Tag text: QString::number(value, 'f', decimals) followed by the unit.
+    std::array<int, 3> tagDecimals{};
+    std::array<const char *, 3> tagUnit{{"", "", ""}};
+    // Visible width while recording: at least min, at most max samples.
+    int minRecordingSpan = 0;
+    int maxRecordingSpan = 10000;
+    // Lowest sample index a scan examines while not recording.
+    int scanLowestIndex = 0;
+    // The meter tests for enough data before the recording step moves the
+    // view, the others after it.
+    bool enoughDataBeforeStep = false;
 };
 
 const ChartProfile &meterChartProfile();
