@@ -3,8 +3,6 @@
 #include "axistag.h"
 #include "rangehandler_p.h"
 
-#include <QThread>
-
 #include <cmath>
 #include <limits>
 
@@ -92,26 +90,13 @@ const ChartProfile &bootLineChartProfile()
 LiveChartState::LiveChartState()
     : tags{nullptr, nullptr, nullptr}, chartRunning(false), enoughData(false), spanSamples(0),
       tagIndex(0), tagValue{0, 0, 0}, scanWindow(0), scanMax{0, 0, 0}, axisMax{0, 0, 0},
-      maximaReady(false), scanInFlight(false), pageShown(false), scanReceiver(nullptr)
+      maximaReady(false), scanInFlight(false), pageShown(std::make_shared<std::atomic<bool>>(false))
 {
 }
 
-LiveChartState::~LiveChartState()
-{
-    // No scan may outlive the state it reads its page-shown flag from and
-    // delivers to. Tool objects live until the process ends, so this only
-    // matters for short-lived states (tests). A scan that has not started yet
-    // is run here; its queued delivery dies with the receiver.
-    scanFuture.waitForFinished();
-    if (scanJob) {
-        // The scan has returned; pair with its last release store so that all
-        // it did (including its queued call to the receiver) happens before the
-        // job and the receiver are deleted.
-        while (!scanJob->done.load(std::memory_order_acquire))
-            QThread::yieldCurrentThread();
-    }
-    delete scanReceiver; // drops an undelivered result with it
-}
+// A scan still in flight owns what it was handed, including a reference to
+// the page-shown flag; its result dies with the watcher.
+LiveChartState::~LiveChartState() = default;
 
 // ---------------------------------------------------------------------------
 // Helpers
