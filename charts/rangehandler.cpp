@@ -48,13 +48,23 @@ double maximumOf(const QCPGraph *graph, int first, int last, double start)
     const QSharedPointer<QCPGraphDataContainer> data = graph->data();
     first = std::max(first, 0);
     last = std::min(last, data->size() - 1);
-    double maximum = start;
     if (first > last)
-        return maximum;
+        return start;
+    // Four running maxima over interleaved samples, so that each comparison
+    // need not wait for the one before; a value is taken only if it is
+    // greater, as in one running maximum.
+    double m0 = start, m1 = start, m2 = start, m3 = start;
+    auto it = data->constBegin() + first;
     const auto end = data->constBegin() + last + 1;
-    for (auto it = data->constBegin() + first; it != end; ++it)
-        maximum = std::max(maximum, it->value);
-    return maximum;
+    for (; end - it >= 4; it += 4) {
+        m0 = std::max(m0, it[0].value);
+        m1 = std::max(m1, it[1].value);
+        m2 = std::max(m2, it[2].value);
+        m3 = std::max(m3, it[3].value);
+    }
+    for (; it != end; ++it)
+        m0 = std::max(m0, it->value);
+    return std::max(std::max(m0, m1), std::max(m2, m3));
 }
 
 // Result of a finished scan, taken on the GUI thread. A scan that found the

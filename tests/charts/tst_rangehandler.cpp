@@ -44,6 +44,8 @@ private slots:
     void recordingExaminesNewestSpan();
     void recordingWindowLargerThanData();
     void notRecordingWalksBackFromRightEdge();
+    void peakFoundAnywhereInWindow_data();
+    void peakFoundAnywhereInWindow();
     void stoppedChartAtSampleZero_data();
     void stoppedChartAtSampleZero();
     void lowestIndexPerProfile_data();
@@ -252,6 +254,49 @@ void TstRangeHandler::notRecordingWalksBackFromRightEdge()
     QCOMPARE(c.tool.scanWindow, 0.0);
     for (int k = 0; k < 3; ++k)
         QCOMPARE(c.tool.axisMax[k], 10.0 + k);
+}
+
+void TstRangeHandler::peakFoundAnywhereInWindow_data()
+{
+    QTest::addColumn<bool>("recording");
+    QTest::addColumn<int>("width");
+    // Widths that leave 0, 1, 2 and 3 samples over when the window is split
+    // into groups of four.
+    for (bool recording : {true, false}) {
+        for (int width : {100, 101, 102, 103}) {
+            const QByteArray name = QByteArray(recording ? "recording" : "stopped") + " width " +
+                                    QByteArray::number(width);
+            QTest::newRow(name.constData()) << recording << width;
+        }
+    }
+}
+
+void TstRangeHandler::peakFoundAnywhereInWindow()
+{
+    // 150 samples of 1.0 and one peak of 50.0 moved through every position
+    // from two before the window to its right edge (sample 149): the scan
+    // finds the peak exactly when it lies among the newest `width` samples.
+    QFETCH(bool, recording);
+    QFETCH(int, width);
+    const int n = 150;
+    TestChart c(meterChartProfile());
+    c.tool.chartRunning = recording;
+    c.append(n, [](int, int) { return 1.0; });
+    c.tool.spanSamples = width;
+    for (int peak = n - width - 2; peak < n; ++peak) {
+        for (int k = 0; k < 3; ++k)
+            (c.tool.graphs[k]->data()->begin() + peak)->value = 50.0 + k;
+        c.tool.maximaReady = false;
+        moveView(c, n - width + (peak % 2) * 0.25, n - 1 + (peak % 2) * 0.25);
+        QCOMPARE(c.tool.tagIndex, n - 1);
+        settleScans();
+        QVERIFY(c.tool.maximaReady);
+        const bool inside = peak >= n - width;
+        for (int k = 0; k < 3; ++k)
+            QCOMPARE(c.tool.axisMax[k], inside ? 50.0 + k : 1.0);
+        for (int k = 0; k < 3; ++k)
+            (c.tool.graphs[k]->data()->begin() + peak)->value = 1.0;
+    }
 }
 
 void TstRangeHandler::stoppedChartAtSampleZero_data()
