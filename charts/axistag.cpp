@@ -4,8 +4,8 @@ AxisTag::AxisTag(QCPAxis *axis) : QObject(axis), mAxis(axis)
 {
     QCustomPlot *plot = axis->parentPlot();
 
-    // 1. Invisible anchor on the right border of the axis rect, at a height
-    //    given in the axis's units.
+    // Invisible anchor on the right border of the axis rect, at a height
+    // given in the axis's units.
     mTracer = new QCPItemTracer(plot);
     mTracer->setVisible(false);
     mTracer->position->setTypeX(QCPItemPosition::ptAxisRectRatio);
@@ -14,8 +14,8 @@ AxisTag::AxisTag(QCPAxis *axis) : QObject(axis), mAxis(axis)
     mTracer->position->setAxes(nullptr, axis);
     mTracer->position->setCoords(1, 0);
 
-    // 2. Arrow, 15 pixels long, pointing left onto the axis. Giving a position
-    //    a parent anchor turns its type into pixel offsets (ptAbsolute).
+    // Arrow, 15 pixels long, pointing left onto the axis. Giving a position a
+    // parent anchor turns its type into pixel offsets (ptAbsolute).
     mArrow = new QCPItemLine(plot);
     mArrow->setLayer(QStringLiteral("overlay"));
     mArrow->setClipToAxisRect(false);
@@ -24,7 +24,7 @@ AxisTag::AxisTag(QCPAxis *axis) : QObject(axis), mAxis(axis)
     mArrow->start->setParentAnchor(mArrow->end);
     mArrow->start->setCoords(15, 0);
 
-    // 3. White text box right of the arrow's tail, vertically centred on it.
+    // White text box right of the arrow's tail, vertically centred on it.
     mLabel = new QCPItemText(plot);
     mLabel->setLayer(QStringLiteral("overlay"));
     mLabel->setClipToAxisRect(false);

@@ -3,62 +3,84 @@
 #include "axistag.h"
 #include "rangehandler_p.h"
 
-#include <QThread>
-
 #include <cmath>
 #include <limits>
 
 // ---------------------------------------------------------------------------
 // Profiles of the three tool charts
 
+namespace {
+// Graph colours: voltage light blue, current green, power red.
+QColor voltageColor()
+{
+    return QColor(119, 228, 255);
+}
+QColor currentColor()
+{
+    return QColor(0, 255, 0);
+}
+QColor powerColor()
+{
+    return QColor(255, 0, 0);
+}
+} // namespace
+
 const ChartProfile &meterChartProfile()
 {
-    static const ChartProfile profile = {
-        3,
-        50,
-        {true, true, true},
-        {QColor(119, 228, 255), QColor(0, 255, 0), QColor(255, 0, 0)},
-        {4, 4, 4},
-        {"V", "A", "W"},
-        100,
-        10000,
-        1,
-        true,
-    };
+    static const ChartProfile profile = [] {
+        ChartProfile p;
+        p.graphCount = 3;
+        p.rightAxisPadding = 50;
+        p.rightAxisStyled = {true, true, true};
+        p.graphColor = {voltageColor(), currentColor(), powerColor()};
+        p.tagDecimals = {4, 4, 4};
+        p.tagUnit = {"V", "A", "W"};
+        p.minRecordingSpan = 100;
+        p.maxRecordingSpan = 10000;
+        p.scanLowestIndex = 1;
+        p.enoughDataBeforeStep = true;
+        return p;
+    }();
     return profile;
 }
 
 const ChartProfile &powerChartProfile()
 {
-    static const ChartProfile profile = {
-        3,
-        30,
-        {true, true, true},
-        {QColor(119, 228, 255), QColor(0, 255, 0), QColor(255, 0, 0)},
-        {2, 3, 2},
-        {"V", "A", "W"},
-        100,
-        10000,
-        0,
-        false,
-    };
+    static const ChartProfile profile = [] {
+        ChartProfile p;
+        p.graphCount = 3;
+        p.rightAxisPadding = 30;
+        p.rightAxisStyled = {true, true, true};
+        p.graphColor = {voltageColor(), currentColor(), powerColor()};
+        p.tagDecimals = {2, 3, 2};
+        p.tagUnit = {"V", "A", "W"};
+        p.minRecordingSpan = 100;
+        p.maxRecordingSpan = 10000;
+        p.scanLowestIndex = 0;
+        p.enoughDataBeforeStep = false;
+        return p;
+    }();
     return profile;
 }
 
 const ChartProfile &bootLineChartProfile()
 {
-    static const ChartProfile profile = {
-        1,
-        -1,
-        {true, false, false},
-        {QColor(0, 255, 0), QColor(), QColor()},
-        {2, 0, 0},
-        {"A", "", ""},
-        400,
-        10000,
-        0,
-        false,
-    };
+    // One graph, the current, on right axis 0; right axes 1 and 2 exist but
+    // keep QCustomPlot's default look, and no padding is set.
+    static const ChartProfile profile = [] {
+        ChartProfile p;
+        p.graphCount = 1;
+        p.rightAxisPadding = -1;
+        p.rightAxisStyled = {true, false, false};
+        p.graphColor = {currentColor(), QColor(), QColor()};
+        p.tagDecimals = {2, 0, 0};
+        p.tagUnit = {"A", "", ""};
+        p.minRecordingSpan = 400;
+        p.maxRecordingSpan = 10000;
+        p.scanLowestIndex = 0;
+        p.enoughDataBeforeStep = false;
+        return p;
+    }();
     return profile;
 }
 
@@ -68,26 +90,13 @@ const ChartProfile &bootLineChartProfile()
 LiveChartState::LiveChartState()
     : tags{nullptr, nullptr, nullptr}, chartRunning(false), enoughData(false), spanSamples(0),
       tagIndex(0), tagValue{0, 0, 0}, scanWindow(0), scanMax{0, 0, 0}, axisMax{0, 0, 0},
-      maximaReady(false), scanInFlight(false), pageShown(false), scanReceiver(nullptr)
+      maximaReady(false), scanInFlight(false), pageShown(std::make_shared<std::atomic<bool>>(false))
 {
 }
 
-LiveChartState::~LiveChartState()
-{
-    // No scan may outlive the state it reads its page-shown flag from and
-    // delivers to. Tool objects live until the process ends, so this only
-    // matters for short-lived states (tests). A scan that has not started yet
-    // is run here; its queued delivery dies with the receiver.
-    scanFuture.waitForFinished();
-    if (scanJob) {
-        // The scan has returned; pair with its last release store so that all
-        // it did (including its queued call to the receiver) happens before the
-        // job and the receiver are deleted.
-        while (!scanJob->done.load(std::memory_order_acquire))
-            QThread::yieldCurrentThread();
-    }
-    delete scanReceiver; // drops an undelivered result with it
-}
+// A scan still in flight owns what it was handed, including a reference to
+// the page-shown flag; its result dies with the watcher.
+LiveChartState::~LiveChartState() = default;
 
 // ---------------------------------------------------------------------------
 // Helpers
@@ -148,35 +157,36 @@ void setupLiveChart(QCustomPlot *plot, LiveChartState &state, const ChartProfile
 {
     const int count = graphCountOf(profile);
 
-    // 1. Top axis and right axis 0 shown.
+    // Top axis and right axis 0 shown.
     plot->xAxis2->setVisible(true);
     plot->yAxis2->setVisible(true);
 
-    // 2. Two more right axes.
+    // Two more right axes, for the current and the power.
     QCPAxisRect *rect = plot->axisRect(0);
     rect->addAxis(QCPAxis::atRight);
     rect->addAxis(QCPAxis::atRight);
     QCPAxis *right[3] = {rect->axis(QCPAxis::atRight, 0), rect->axis(QCPAxis::atRight, 1),
                          rect->axis(QCPAxis::atRight, 2)};
 
-    // 3. Padding of right axes 0-2 (meter 50, power supply 30, boot line none).
+    // Padding of the right axes (meter 50, power supply 30, boot line none).
     if (profile.rightAxisPadding >= 0) {
         for (QCPAxis *axis : right)
             axis->setPadding(profile.rightAxisPadding);
     }
 
-    // 4. rangeChanged -> range-change slot: connected by the caller.
+    // The bottom axis's rangeChanged signal is connected to the tool's
+    // range-change slot by the caller.
 
-    // 5. Graphs on the bottom axis and right axis k.
+    // Graph k on the bottom axis and right axis k.
     for (int k = 0; k < 3; ++k)
         state.graphs[k] = k < count ? plot->addGraph(plot->xAxis, right[k]) : nullptr;
 
-    // 6. Transparent background.
+    // Transparent background.
     QLinearGradient gradient;
     gradient.setColorAt(0, QColor(255, 255, 255, 0));
     plot->setBackground(QBrush(gradient));
 
-    // 7. Grid.
+    // Dashed dark grey grid.
     const QPen gridPen(QBrush(QColor(50, 50, 50), Qt::SolidPattern), 1.0, Qt::DashLine,
                        Qt::SquareCap, Qt::BevelJoin);
     plot->xAxis->grid()->setPen(gridPen);
@@ -184,7 +194,7 @@ void setupLiveChart(QCustomPlot *plot, LiveChartState &state, const ChartProfile
     plot->xAxis->grid()->setZeroLinePen(QPen(Qt::lightGray));
     plot->yAxis->grid()->setZeroLinePen(gridPen);
 
-    // 8. Axis pens: tick and sub-tick pens, then base pens.
+    // Light grey axis pens: tick and sub-tick pens, then base pens.
     QPen axisPen;
     axisPen.setColor(QColor(192, 192, 192));
     axisPen.setWidth(1);
@@ -215,7 +225,7 @@ void setupLiveChart(QCustomPlot *plot, LiveChartState &state, const ChartProfile
         }
     }
 
-    // 9. Tick label colour.
+    // Light grey tick labels.
     const QColor labelColor(192, 192, 192);
     plot->xAxis->setTickLabelColor(labelColor);
     right[0]->setTickLabelColor(labelColor);
@@ -224,18 +234,21 @@ void setupLiveChart(QCustomPlot *plot, LiveChartState &state, const ChartProfile
     if (styled2)
         right[2]->setTickLabelColor(labelColor);
 
-    // 10. No tick labels on the top and left axes.
+    // No tick labels on the top and left axes (the left one carries the grid).
     plot->xAxis2->setTickLabels(false);
     plot->yAxis->setTickLabels(false);
 
-    // 11. iRangeDrag | iRangeZoom | iSelectPlottables | iSelectAxes | iSelectLegend.
-    plot->setInteractions(QCP::Interactions(0x3B));
+    // The user drags and zooms the view and may select graphs, axes and the
+    // legend.
+    plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom | QCP::iSelectPlottables |
+                          QCP::iSelectAxes | QCP::iSelectLegend);
 
-    // 12. Graph pens.
+    // Graph pens.
     for (int k = 0; k < count; ++k)
         state.graphs[k]->setPen(QPen(profile.graphColor[k]));
 
-    // 13. One tag per graph, on the graph's value axis.
+    // One tag per graph, on the graph's value axis, in the graph's colour,
+    // showing zero until the first range change.
     for (int k = 0; k < 3; ++k) {
         if (k >= count) {
             state.tags[k] = nullptr;
@@ -304,25 +317,25 @@ void appendSample(LiveChartState &state, std::initializer_list<double> values)
 
 void recordingStep(QCustomPlot *plot, LiveChartState &state, const ChartProfile &profile)
 {
-    // 5. (meter: before step 1)
+    // The meter tests for enough data before it moves the view.
     if (profile.enoughDataBeforeStep && !state.enoughData && plot->xAxis->range().upper > 10)
         state.enoughData = true;
 
-    // 1. Cover all keys.
+    // Cover all keys.
     plot->xAxis->rescale(false);
 
-    // 2. End at the new upper bound with the chosen width; top axis alike.
+    // End at the new upper bound with the chosen width; top axis alike.
     const double upper = plot->xAxis->range().upper;
     plot->xAxis->setRange(upper, state.spanSamples, Qt::AlignRight);
     plot->xAxis2->setRange(upper, state.spanSamples, Qt::AlignRight);
 
-    // 3. Value axes 0 ... axisMax + 1.
+    // Value axes 0 ... axisMax + 1.
     applyValueAxes(plot, state, profile);
 
-    // 4. One replot request.
+    // One replot request.
     plot->replot(QCustomPlot::rpRefreshHint);
 
-    // 5. (power supply, boot line: after step 4)
+    // The power supply and the boot line test for enough data afterwards.
     if (!profile.enoughDataBeforeStep && !state.enoughData && plot->xAxis->range().upper > 10)
         state.enoughData = true;
 }

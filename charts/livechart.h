@@ -6,35 +6,45 @@
 #define QUORVALINE_CHARTS_LIVECHART_H
 
 #include <QColor>
-#include <QFuture>
 #include <QPointer>
 #include <QString>
 
 #include <qcustomplot.h>
 
+#include <array>
 #include <atomic>
 #include <initializer_list>
 #include <memory>
 
 class AxisTag;
+template <typename T> class QFutureWatcher;
 
 namespace QuorvalineCharts {
-struct ScanJob;
-class ScanReceiver;
+struct MaximaScanResult;
 } // namespace QuorvalineCharts
 
-// What tells the three tool charts apart, as data.
+// What tells the three tool charts apart, as data. Each profile sets every
+// field by name (livechart.cpp).
 struct ChartProfile {
-    int graphCount;            // 3 (meter, power supply) or 1 (boot line)
-    int rightAxisPadding;      // QCPAxis::setPadding on right axes 0-2; < 0: not set
-    bool rightAxisStyled[3];   // which right axes get the grey pens and tick labels
-    QColor graphColor[3];      // graph pen colour (also the tag's pen)
-    int tagDecimals[3];        // tag text: QString::number(v, 'f', decimals) ...
-    const char *tagUnit[3];    // ... followed by the unit
-    int minRecordingSpan;      // visible width while recording: min ...
-    int maxRecordingSpan;      // ... and max (10000)
-    int scanLowestIndex;       // lowest index a scan examines while not recording
-    bool enoughDataBeforeStep; // meter: enough-data test before the recording step
+    // Graphs on right axes 0, 1, 2: 3 (meter, power supply) or 1 (boot line).
+    int graphCount = 0;
+    // QCPAxis::setPadding on the three right axes; below 0: not set.
+    int rightAxisPadding = -1;
+    // Which right axes get the grey pens and tick labels.
+    std::array<bool, 3> rightAxisStyled{};
+    // Graph pen colour, also the pen of the graph's tag.
+    std::array<QColor, 3> graphColor{};
+    // Tag text: QString::number(value, 'f', decimals) followed by the unit.
+    std::array<int, 3> tagDecimals{};
+    std::array<const char *, 3> tagUnit{{"", "", ""}};
+    // Visible width while recording: at least min, at most max samples.
+    int minRecordingSpan = 0;
+    int maxRecordingSpan = 10000;
+    // Lowest sample index a scan examines while not recording.
+    int scanLowestIndex = 0;
+    // The meter tests for enough data before the recording step moves the
+    // view, the others after it.
+    bool enoughDataBeforeStep = false;
 };
 
 const ChartProfile &meterChartProfile();
@@ -66,25 +76,25 @@ struct LiveChartState {
     double axisMax[3];
     bool maximaReady;
 
-    // Scan bookkeeping.
-    bool scanInFlight; // at most one scan of this tool runs at a time
+    // Scan bookkeeping: true from the start of a maxima scan until its result
+    // has been taken on the GUI thread; at most one scan of a tool runs at a time.
+    bool scanInFlight;
 
     // The scan's condition ("the tool's page is shown"; for the power supply
     // also "adjPowView shows its chart page"). The caller keeps it current:
     // call setPageShown() whenever the page (or view) changes; the range
-    // handler also refreshes it at every range change. The scan checks it when
-    // it starts on its pool thread, and a delivered result is dropped when the
-    // flag is false by then.
-    void setPageShown(bool shown) { pageShown.store(shown, std::memory_order_release); }
-    bool isPageShown() const { return pageShown.load(std::memory_order_acquire); }
-    std::atomic<bool> pageShown;
+    // handler also refreshes it at every range change. A scan checks it when
+    // it starts on its pool thread, and a result taken while the flag is false
+    // is dropped.
+    void setPageShown(bool shown) { pageShown->store(shown, std::memory_order_release); }
+    bool isPageShown() const { return pageShown->load(std::memory_order_acquire); }
+    // Shared with the scan in flight, which may outlive the state.
+    const std::shared_ptr<std::atomic<bool>> pageShown;
 
-    // Internal to the range handler: the scan in flight, the GUI-thread object
-    // its result is delivered to, and the scan's future (waited for only when
-    // the state is destroyed, so that no scan outlives the state).
-    std::unique_ptr<QuorvalineCharts::ScanJob> scanJob;
-    QuorvalineCharts::ScanReceiver *scanReceiver;
-    QFuture<void> scanFuture;
+    // Internal to the range handler: watches the scan in flight on the GUI
+    // thread and takes its result when it has finished. Created with the
+    // first scan.
+    std::unique_ptr<QFutureWatcher<QuorvalineCharts::MaximaScanResult>> scanWatcher;
 };
 
 // Chart set-up, except the range-change connection (the caller connects the

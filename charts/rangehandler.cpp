@@ -3,7 +3,6 @@
 #include "axistag.h"
 #include "rangehandler_p.h"
 
-#include <QMetaObject>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -11,155 +10,150 @@
 #include <cmath>
 
 using QuorvalineCharts::graphCountOf;
-using QuorvalineCharts::ScanJob;
-using QuorvalineCharts::ScanReceiver;
+using QuorvalineCharts::MaximaScanResult;
 
 namespace {
 
-// Value of the sample at `position` of a graph (its data container is sorted
-// by key, keys are the sample indexes).
-double valueAt(const QCPGraph *graph, int position)
+// What the range change hands to the scan's pool task: the maxima of the
+// window, taken on the GUI thread, and a reference that keeps the tool's
+// page-shown flag alive while the task waits or runs, even if the tool state
+// is destroyed meanwhile.
+struct ScanHandOver {
+    std::shared_ptr<const std::atomic<bool>> pageShownOwner;
+    MaximaScanResult maxima;
+};
+
+// The scan's task, on a thread of the global pool. It owns its hand-over and
+// touches nothing else but the page-shown flag, which it is given by address:
+// it must load the flag before it may read the hand-over (see
+// startMaximaScan).
+MaximaScanResult finishMaximaScan(const std::atomic<bool> *pageShown, ScanHandOver *handOver)
 {
-    return (graph->data()->constBegin() + position)->value;
+    const std::unique_ptr<ScanHandOver> owned(handOver);
+    // The page was hidden before the scan started: end without change.
+    if (!pageShown->load(std::memory_order_acquire))
+        return MaximaScanResult();
+    MaximaScanResult result = owned->maxima;
+    result.changed = true;
+    return result;
 }
 
-// Maxima scan, on a thread of the global pool. It
-// touches nothing but its own job and the page-shown flag. The job is passed
-// by address: the state owns it until the GUI thread has taken the result.
-void runMaximaScan(ScanJob *job)
+// The largest of `start` and the values of a graph's samples at positions
+// first … last, as far as the graph has them.
+double maximumOf(const QCPGraph *graph, int first, int last, double start)
 {
-    // Pairs with the GUI thread's release store after filling the inputs.
-    const bool published = job->published.load(std::memory_order_acquire);
-    Q_ASSERT(published);
-    Q_UNUSED(published);
-
-    // 1. Page not shown: end without change.
-    if (!job->pageShown->load(std::memory_order_acquire)) {
-        job->changed = false;
-    } else {
-        // 2. scanMax starts at the tag values; 3-6. walk the copied window.
-        for (int k = 0; k < job->graphCount; ++k) {
-            double maximum = job->tagValue[k];
-            for (double value : qAsConst(job->window[k])) {
-                if (value > maximum)
-                    maximum = value;
-            }
-            job->scanMax[k] = maximum;
-        }
-        job->changed = true;
+    if (!graph)
+        return start;
+    // One reference to the container for the whole walk.
+    const QSharedPointer<QCPGraphDataContainer> data = graph->data();
+    first = std::max(first, 0);
+    last = std::min(last, data->size() - 1);
+    if (first > last)
+        return start;
+    // Four running maxima over interleaved samples, so that each comparison
+    // need not wait for the one before; a value is taken only if it is
+    // greater, as in one running maximum.
+    double m0 = start, m1 = start, m2 = start, m3 = start;
+    auto it = data->constBegin() + first;
+    const auto end = data->constBegin() + last + 1;
+    for (; end - it >= 4; it += 4) {
+        m0 = std::max(m0, it[0].value);
+        m1 = std::max(m1, it[1].value);
+        m2 = std::max(m2, it[2].value);
+        m3 = std::max(m3, it[3].value);
     }
-
-    // 7. The result goes back whole: ask the GUI thread to take it, then
-    //    publish it. The job is not touched after the release store.
-    QMetaObject::invokeMethod(job->receiver, "deliverScanResult", Qt::QueuedConnection);
-    job->done.store(true, std::memory_order_release);
+    for (; it != end; ++it)
+        m0 = std::max(m0, it->value);
+    return std::max(std::max(m0, m1), std::max(m2, m3));
 }
 
-// Copies, for every graph, the values at the positions the walk visits:
-// positionOf(graph's data count, step) for step 0, 1, … steps - 1, skipping
-// positions the graph does not have.
-template <class PositionOf>
-void copyWalk(ScanJob &job, const LiveChartState &state, int count, int steps,
-              PositionOf positionOf)
+// Result of a finished scan, taken on the GUI thread. A scan that found the
+// page hidden when it started, or a result that arrives after the page was
+// hidden, changes nothing.
+void takeScanResult(LiveChartState &state)
 {
-    for (int k = 0; k < count; ++k) {
-        const QCPGraph *graph = state.graphs[k];
-        if (!graph)
-            continue;
-        const int available = graph->dataCount();
-        job.window[k].reserve(steps);
-        for (int c = 0; c < steps; ++c) {
-            const int position = positionOf(available, c);
-            if (position >= 0 && position < available)
-                job.window[k].append(valueAt(graph, position));
-        }
-    }
-}
-
-// Copies, on the GUI thread, exactly the samples the walk of scan steps 3-6
-// visits, and starts the scan.
-void startMaximaScan(LiveChartState &state, const ChartProfile &profile)
-{
-    const int count = graphCountOf(profile);
-    QCPGraph *graph0 = state.graphs[0];
-    if (!graph0)
-        return;
-
-    if (!state.scanReceiver)
-        state.scanReceiver = new ScanReceiver(&state);
-
-    std::unique_ptr<ScanJob> job(new ScanJob);
-    job->pageShown = &state.pageShown;
-    job->receiver = state.scanReceiver;
-    job->graphCount = count;
-
-    // 3. n = data count of graph 0; scanWindow = n when n <= 99, otherwise
-    //    spanSamples when spanSamples <= n, else n.
-    const int n = graph0->dataCount();
-    const int window = n <= 99 ? n : (state.spanSamples <= n ? state.spanSamples : n);
-    job->scanWindow = window;
-
-    for (int k = 0; k < count; ++k)
-        job->tagValue[k] = state.tagValue[k];
-
-    if (state.chartRunning) {
-        // 5. From the newest sample back over at most scanWindow samples; stop
-        //    when graph 0 has no more samples.
-        const int steps = std::max(0, std::min(window, n));
-        copyWalk(*job, state, count, steps,
-                 [](int available, int c) { return available - (c + 1); });
-    } else {
-        // 6. From the right edge of the view (tagIndex) back toward the lowest
-        //    index of the profile, over at most scanWindow samples.
-        const int lowest = profile.scanLowestIndex;
-        const int tagIndex = state.tagIndex;
-        if (window > 0 && tagIndex >= lowest && n >= tagIndex) {
-            const int steps = std::min(window, tagIndex - lowest + 1);
-            copyWalk(*job, state, count, steps, [tagIndex](int, int c) { return tagIndex - c; });
-        }
-    }
-
-    job->published.store(true, std::memory_order_release);
-    ScanJob *handed = job.get();
-    state.scanJob = std::move(job);
-    state.scanInFlight = true;
-    // The future is kept only so that the state's destructor can wait for it;
-    // nobody else waits for the scan.
-    state.scanFuture = QtConcurrent::run(QThreadPool::globalInstance(), runMaximaScan, handed);
-}
-
-} // namespace
-
-void QuorvalineCharts::ScanReceiver::deliverScanResult()
-{
-    LiveChartState &state = *mState;
-    ScanJob *job = state.scanJob.get();
-    if (!job)
-        return;
-    // Pairs with the pool thread's last release store. The call can overtake
-    // that store by a hair: then try again on the next event loop turn.
-    if (!job->done.load(std::memory_order_acquire)) {
-        QMetaObject::invokeMethod(this, "deliverScanResult", Qt::QueuedConnection);
-        return;
-    }
-    const std::unique_ptr<ScanJob> finished = std::move(state.scanJob);
     state.scanInFlight = false;
-    if (!finished->changed || !state.isPageShown())
-        return; // page hidden when the scan started, or by now: no change
-    state.scanWindow = finished->scanWindow;
-    for (int k = 0; k < finished->graphCount; ++k) {
-        state.scanMax[k] = finished->scanMax[k];
-        state.axisMax[k] = finished->scanMax[k];
+    const MaximaScanResult result = state.scanWatcher->result();
+    if (!result.changed || !state.isPageShown())
+        return;
+    state.scanWindow = result.scanWindow;
+    for (int k = 0; k < result.graphCount; ++k) {
+        state.scanMax[k] = result.scanMax[k];
+        state.axisMax[k] = result.scanMax[k];
     }
     state.maximaReady = true;
 }
+
+// Starts a maxima scan. The walk over the window, which reads the graphs,
+// runs here on the GUI thread, the only thread that touches them: taking each
+// graph's maximum on the way costs less than copying the window for a pool
+// thread to walk (figures in charts/README.md). The maxima then go through a
+// task on the global pool, which checks the page when it starts, and come back
+// when the event loop delivers the watcher's finished signal.
+void startMaximaScan(LiveChartState &state, const ChartProfile &profile)
+{
+    const QCPGraph *graph0 = state.graphs[0];
+    if (!graph0)
+        return;
+    const int count = graphCountOf(profile);
+
+    std::unique_ptr<ScanHandOver> handOver(new ScanHandOver);
+    handOver->pageShownOwner = state.pageShown;
+    MaximaScanResult &maxima = handOver->maxima;
+    maxima.graphCount = count;
+
+    // The scan examines every sample while there are fewer than 100, otherwise
+    // as many as the view is wide, but never more than there are.
+    const int n = graph0->dataCount();
+    const int window = n <= 99 ? n : std::min(state.spanSamples, n);
+    maxima.scanWindow = window;
+
+    // Each graph's maximum starts at its value at the right edge of the view.
+    for (int k = 0; k < count; ++k)
+        maxima.scanMax[k] = state.tagValue[k];
+
+    if (state.chartRunning) {
+        // Recording: the newest `window` samples of each graph.
+        for (int k = 0; k < count; ++k) {
+            const QCPGraph *graph = state.graphs[k];
+            const int available = graph ? graph->dataCount() : 0;
+            maxima.scanMax[k] =
+                maximumOf(graph, available - window, available - 1, maxima.scanMax[k]);
+        }
+    } else {
+        // Stopped: from the right edge of the view back over at most `window`
+        // samples, down to the profile's lowest index.
+        const int lowest = profile.scanLowestIndex;
+        const int edge = state.tagIndex;
+        if (window > 0 && edge >= lowest && n >= edge) {
+            const int first = edge - std::min(window, edge - lowest + 1) + 1;
+            for (int k = 0; k < count; ++k)
+                maxima.scanMax[k] = maximumOf(state.graphs[k], first, edge, maxima.scanMax[k]);
+        }
+    }
+
+    if (!state.scanWatcher) {
+        state.scanWatcher.reset(new QFutureWatcher<MaximaScanResult>);
+        QObject::connect(state.scanWatcher.get(), &QFutureWatcherBase::finished,
+                         state.scanWatcher.get(), [&state] { takeScanResult(state); });
+    }
+    // The flag is true here (the page is shown and the scan allowed). Storing
+    // it once more, with release order, after the hand-over is complete
+    // publishes the hand-over to the task, which loads the flag first.
+    state.setPageShown(true);
+    state.scanInFlight = true;
+    state.scanWatcher->setFuture(QtConcurrent::run(QThreadPool::globalInstance(), finishMaximaScan,
+                                                   state.pageShown.get(), handOver.release()));
+}
+
+} // namespace
 
 void handleRangeChange(QCustomPlot *plot, LiveChartState &state, const ChartProfile &profile,
                        bool pageShown, bool scanAllowed)
 {
     state.setPageShown(pageShown && scanAllowed);
 
-    // 1. Only while the tool's page is shown.
+    // Only while the tool's page is shown.
     if (!pageShown || !plot)
         return;
     QCPGraph *graph0 = state.graphs[0];
@@ -168,8 +162,8 @@ void handleRangeChange(QCustomPlot *plot, LiveChartState &state, const ChartProf
     const int count = graphCountOf(profile);
     const int count0 = graph0->dataCount();
 
-    // 2. Right edge of the view, truncated toward zero; 3. clamped to the
-    //    newest sample, then to 0.
+    // The sample at the right edge of the view (truncated toward zero),
+    // clamped to the newest sample, then to 0.
     const QCPRange range = plot->xAxis->range();
     const double edge = std::trunc((range.upper - range.lower) + range.lower);
     int index;
@@ -183,17 +177,16 @@ void handleRangeChange(QCustomPlot *plot, LiveChartState &state, const ChartProf
         index = 0;
     state.tagIndex = index;
 
-    // 4. No data: tags stay, no scan.
+    // No data: the tags stay as they are and no scan starts.
     if (count0 == 0)
         return;
 
-    // 5. Values at the right edge.
+    // The tags show the values at the right edge: all moves, then all texts.
     for (int k = 0; k < count; ++k) {
         const QCPGraph *graph = state.graphs[k];
-        state.tagValue[k] = (graph && index < graph->dataCount()) ? valueAt(graph, index) : 0.0;
+        state.tagValue[k] =
+            (graph && index < graph->dataCount()) ? graph->dataMainValue(index) : 0.0;
     }
-
-    // 6. Tags: all moves, then all texts.
     for (int k = 0; k < count; ++k) {
         if (state.tags[k])
             state.tags[k]->moveToValue(state.tagValue[k]);
@@ -204,8 +197,10 @@ void handleRangeChange(QCustomPlot *plot, LiveChartState &state, const ChartProf
                                    QLatin1String(profile.tagUnit[k]));
     }
 
-    // 7. Take a ready result (and, when not recording, apply it), or start a
-    //    scan unless one of this tool is still in flight.
+    // A finished scan's maxima are taken (and, when not recording, applied to
+    // the value axes at once; while recording the recording step applies
+    // them). Otherwise a new scan starts, unless one of this tool is still in
+    // flight.
     if (state.maximaReady) {
         if (!state.chartRunning)
             QuorvalineCharts::applyValueAxesAndReplot(plot, state, profile);

@@ -9,12 +9,17 @@
 #include "charts/rangehandler.h"
 #include "tests/support/scans.h"
 
+#include "charts/rangehandler_p.h"
+
 #include <QCoreApplication>
+#include <QRunnable>
 #include <QThreadPool>
 #include <QWidget>
-#include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 // Exposes the protected background brush.
@@ -68,34 +73,86 @@ struct TestChart {
 // Lets every scan finish and delivers its result to the GUI thread.
 using testbench::settleScans;
 
-// Reserves every thread of the global pool until release(), so that a scan
-// started meanwhile stays queued and starts only on release(). Reserving
-// (rather than occupying the threads with blocking tasks) makes the pool hand
-// the queued scan to a newly started or woken thread, a hand-over that
-// ThreadSanitizer can see (thread creation, pthread condition variable); a
-// busy pool thread taking it from the queue synchronises only through Qt's
-// futex-based QMutex, which an uninstrumented Qt hides from it.
+// Holds back every task started on the global pool until release(), whatever
+// state the pool is in (no thread yet, idle threads, threads that expired):
+// one pool thread is kept busy by a task that waits for the release, and every
+// other thread the pool may run is reserved, so a task started meanwhile waits
+// in the pool's queue. Reserving alone is not enough: the pool starts a thread
+// for its first task even when all are reserved, and an idle thread woken by a
+// new task runs it as long as no other thread of the pool is running.
+// release() gives the reserved threads back first, which hands the waiting
+// tasks to pool threads at once, then ends the busy task.
 class PoolBlocker {
 public:
     PoolBlocker()
     {
         QThreadPool *pool = QThreadPool::globalInstance();
-        mThreads = pool->maxThreadCount();
-        for (int i = 0; i < mThreads; ++i)
+        mSavedMaxThreads = pool->maxThreadCount();
+        // One thread to keep busy and at least one to run the tasks released.
+        pool->setMaxThreadCount(std::max(mSavedMaxThreads, 2));
+        mReserved = pool->maxThreadCount() - 1;
+        pool->start(&mBusy);
+        mBusy.waitUntilRunning();
+        for (int i = 0; i < mReserved; ++i)
             pool->reserveThread();
     }
     ~PoolBlocker() { release(); }
+    PoolBlocker(const PoolBlocker &) = delete;
+    PoolBlocker &operator=(const PoolBlocker &) = delete;
+
     void release()
     {
-        if (!mReleased) {
-            mReleased = true;
-            for (int i = 0; i < mThreads; ++i)
-                QThreadPool::globalInstance()->releaseThread();
-        }
+        if (mReleased)
+            return;
+        mReleased = true;
+        QThreadPool *pool = QThreadPool::globalInstance();
+        for (int i = 0; i < mReserved; ++i)
+            pool->releaseThread();
+        mBusy.finish();
+        pool->setMaxThreadCount(mSavedMaxThreads);
     }
 
 private:
-    int mThreads = 0;
+    // The task that keeps one pool thread busy. It touches nothing but its
+    // gate (standard mutex and condition variable, so ThreadSanitizer sees
+    // every hand-over), and it is owned by the blocker, never by the pool.
+    class BusyTask : public QRunnable {
+    public:
+        BusyTask() { setAutoDelete(false); }
+        void run() override
+        {
+            std::unique_lock<std::mutex> lock(mMutex);
+            mRunning = true;
+            mChanged.notify_all();
+            mChanged.wait(lock, [this] { return mReleased; });
+            mFinished = true;
+            mChanged.notify_all();
+        }
+        void waitUntilRunning()
+        {
+            std::unique_lock<std::mutex> lock(mMutex);
+            mChanged.wait(lock, [this] { return mRunning; });
+        }
+        // Lets the task end and waits until it has.
+        void finish()
+        {
+            std::unique_lock<std::mutex> lock(mMutex);
+            mReleased = true;
+            mChanged.notify_all();
+            mChanged.wait(lock, [this] { return mFinished; });
+        }
+
+    private:
+        std::mutex mMutex;
+        std::condition_variable mChanged;
+        bool mRunning = false;
+        bool mReleased = false;
+        bool mFinished = false;
+    };
+
+    BusyTask mBusy;
+    int mSavedMaxThreads = 0;
+    int mReserved = 0;
     bool mReleased = false;
 };
 

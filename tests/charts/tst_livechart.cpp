@@ -99,7 +99,7 @@ void TstLiveChart::setup()
     QCustomPlot &plot = c.plot;
     const bool boot = profile == &bootLineChartProfile();
 
-    // 1, 2: axes
+    // top and right axes shown, two more right axes, no labels, no legend
     QVERIFY(plot.xAxis->visible());
     QVERIFY(plot.xAxis2->visible());
     QVERIFY(plot.yAxis->visible());
@@ -110,7 +110,7 @@ void TstLiveChart::setup()
         QVERIFY(axis->label().isEmpty());
     QVERIFY(!plot.legend->visible());
 
-    // 3: padding
+    // right axis padding
     QCustomPlot bare;
     const int defaultPadding = bare.yAxis2->padding();
     for (int k = 0; k < 3; ++k) {
@@ -118,7 +118,7 @@ void TstLiveChart::setup()
         QCOMPARE(c.rightAxis(k)->padding(), expected);
     }
 
-    // 5: graphs on the bottom axis and right axes 0..n-1
+    // graphs on the bottom axis and right axes 0..n-1
     QCOMPARE(plot.graphCount(), profile->graphCount);
     for (int k = 0; k < 3; ++k) {
         if (k < profile->graphCount) {
@@ -130,7 +130,7 @@ void TstLiveChart::setup()
         }
     }
 
-    // 6: transparent background from a default QLinearGradient
+    // transparent background from a default QLinearGradient
     const QBrush background = c.plot.backgroundBrushForTest();
     QCOMPARE(background.style(), Qt::LinearGradientPattern);
     const QGradientStops stops = background.gradient()->stops();
@@ -138,7 +138,7 @@ void TstLiveChart::setup()
     QCOMPARE(stops.at(0).first, 0.0);
     QCOMPARE(stops.at(0).second, QColor(255, 255, 255, 0));
 
-    // 7: grid
+    // grid
     const QPen gridPen(QBrush(kGridColor, Qt::SolidPattern), 1.0, Qt::DashLine, Qt::SquareCap,
                        Qt::BevelJoin);
     QCOMPARE(plot.xAxis->grid()->pen(), gridPen);
@@ -146,7 +146,7 @@ void TstLiveChart::setup()
     QCOMPARE(plot.xAxis->grid()->zeroLinePen(), QPen(Qt::lightGray));
     QCOMPARE(plot.yAxis->grid()->zeroLinePen(), gridPen);
 
-    // 8: axis pens; 9: tick label colours
+    // axis pens and tick label colours
     QPen axisPen;
     axisPen.setColor(kGrey);
     axisPen.setWidth(1);
@@ -175,18 +175,18 @@ void TstLiveChart::setup()
     QCOMPARE(plot.yAxis->tickLabelColor(), bare.yAxis->tickLabelColor());
     QCOMPARE(plot.xAxis2->tickLabelColor(), bare.xAxis2->tickLabelColor());
 
-    // 10: tick labels
+    // tick labels
     QVERIFY(!plot.xAxis2->tickLabels());
     QVERIFY(!plot.yAxis->tickLabels());
     QVERIFY(plot.xAxis->tickLabels());
     QVERIFY(c.rightAxis(0)->tickLabels());
 
-    // 11: interactions 0x3B
+    // interactions: drag, zoom, select graphs, axes and legend (0x3B)
     QCOMPARE(int(plot.interactions()), 0x3B);
     QCOMPARE(plot.interactions(), QCP::iRangeDrag | QCP::iRangeZoom | QCP::iSelectPlottables |
                                       QCP::iSelectAxes | QCP::iSelectLegend);
 
-    // 12: graph pens
+    // graph pens
     const QColor colours[3] = {QColor(119, 228, 255), QColor(0, 255, 0), QColor(255, 0, 0)};
     if (boot) {
         QCOMPARE(plot.graph(0)->pen(), QPen(colours[1]));
