@@ -288,7 +288,7 @@ int main(int argc, char *argv[])
                 "(of %d each)\n",
                 few.paintsDuringPolls, many.paintsDuringPolls, few.pollsStartingScan,
                 many.pollsStartingScan, polls);
-    std::printf("  (poll: the slot on the GUI thread, scan copy included; events after: "
+    std::printf("  (poll: the slot on the GUI thread, the scan window walk included; events after: "
                 "the queued scan result and any paint, not part of the poll)\n\n");
 
     // The program's own append path, one sample at a time, on the small chart.
