@@ -15,6 +15,7 @@ class AdjPower;
 class CustomTitleBar;
 class OneKeyLine;
 class QLabel;
+class QTableWidgetItem;
 class QTimer;
 class QToolButton;
 class UsbHid;
@@ -161,6 +162,9 @@ private:
     void selectPreset(int slot);
     void takeOverPowerSettings(const power::Status &status);
     void showSetpointsOnDials();
+    // Moves the dials to these units (clamped to their ranges); their edits
+    // and the selected preset follow.
+    void showUnitsOnDials(int voltageUnits, int currentUnits);
     void forgetPowerSelection();
     void showPowerChartView();
     void showPowerGaugeView();
@@ -173,6 +177,24 @@ private:
     void toggleBootLineChart();
     void countMeter();
     void countPower();
+    // Program mode of the power supply page (tools/power/programpage.cpp).
+    void setupProgramPage();
+    void showPowerMode(int page);
+    void switchPowerOutput(bool on);
+    void addProgramRow();
+    void deleteProgramRow();
+    void normaliseProgramCell(QTableWidgetItem *item);
+    void correctStartPosition();
+    void correctStopPosition();
+    void correctCycleCount();
+    void setProgramEditsEnabled(bool enabled);
+    void startProgram();
+    void advanceStep();
+    void stopProgram();
+    void applyProgramStep(int index);
+    // The program table file.
+    void exportProgramTable();
+    void importProgramTable();
     // The chart data file handlers, one body for the three tools.
     void saveChartFile(Tool tool);
     void openChartFile(Tool tool);

@@ -2,6 +2,8 @@
 // buttons of the three tools, with the file dialogs answered by the test and
 // the instruments simulated.
 #include "charts/livechart.h"
+#include "tests/support/filedialogs.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/testbench.h"
 
 #include <QDir>
@@ -9,47 +11,22 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
-
+using testbench::FileSizeLimit;
 using testbench::makeWindow;
 using Tool = Widget::Tool;
 using Series = QVector<double>;
 
 namespace {
 
-// One question put to a file dialog.
-struct Asked {
-    QWidget *parent;
-    QString caption;
-    QString directory;
-    QString filter;
-};
-
 // The window on the simulated bus with its file dialogs answered here, a
 // closer for its message boxes and a folder for the files.
 struct FilesBench {
-    FilesBench() : w(makeWindow())
-    {
-        w->fileDialogs.saveFileName = [this](QWidget *parent, const QString &caption,
-                                             const QString &directory, const QString &filter) {
-            saves.append({parent, caption, directory, filter});
-            return saveAnswer;
-        };
-        w->fileDialogs.openFileName = [this](QWidget *parent, const QString &caption,
-                                             const QString &directory, const QString &filter) {
-            opens.append({parent, caption, directory, filter});
-            return openAnswer;
-        };
-    }
+    FilesBench() : w(makeWindow()) { dialogs.answer(*w.widget); }
 
     testbench::Window w;
     testbench::ModalCloser boxes;
+    testbench::AnsweredDialogs dialogs;
     QTemporaryDir dir;
-    QList<Asked> saves;
-    QList<Asked> opens;
-    QString saveAnswer;
-    QString openAnswer;
 
     QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
 
@@ -80,12 +57,12 @@ struct FilesBench {
 
     void save(Tool tool, const QString &answer)
     {
-        saveAnswer = answer;
+        dialogs.saveAnswer = answer;
         parts(tool).save->click();
     }
     void open(Tool tool, const QString &answer)
     {
-        openAnswer = answer;
+        dialogs.openAnswer = answer;
         parts(tool).open->click();
     }
     QStringList boxTexts() const
@@ -158,31 +135,6 @@ const QByteArray kMeterFile =
     "vst,5.0120,5.0130,vend,cst,0.5000,0.2000,cend,pst,2.5060,1.0026,pend,";
 const QByteArray kBootLineFile = "cst,0.500,1.235,cend,";
 
-// Lowers the largest file this process may write, as a nearly full disk
-// would, for the lifetime of the object.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN); // a failed write, not a signal
-        rlimit limited = m_saved;
-        limited.rlim_cur = bytes;
-        m_ok = setrlimit(RLIMIT_FSIZE, &limited) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_saved{};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_ok = false;
-};
-
 } // namespace
 
 Q_DECLARE_METATYPE(Tool)
@@ -211,7 +163,7 @@ private slots:
         fill(b, tool, {1, 2, 3}, 20);
         b.save(tool, b.path("refused.cts"));
         QCOMPARE(b.boxTexts(), QStringList{QStringLiteral("数据不足，无法保存")});
-        QVERIFY(b.saves.isEmpty());
+        QVERIFY(b.dialogs.saves.isEmpty());
         QVERIFY(QDir(b.dir.path()).isEmpty());
     }
 
@@ -223,18 +175,18 @@ private slots:
         fill(b, tool, {1, 2, 3}, 12);
         b.parts(tool).state->enoughData = true;
         b.save(tool, b.path("chart.cts"));
-        QCOMPARE(b.saves.size(), 1);
-        QCOMPARE(b.saves[0].parent, static_cast<QWidget *>(b.w.widget.get()));
-        QCOMPARE(b.saves[0].caption, QStringLiteral("保存图表"));
-        QCOMPARE(b.saves[0].directory, QString());
-        QCOMPARE(b.saves[0].filter, QStringLiteral("*.cts"));
+        QCOMPARE(b.dialogs.saves.size(), 1);
+        QCOMPARE(b.dialogs.saves[0].parent, static_cast<QWidget *>(b.w.widget.get()));
+        QCOMPARE(b.dialogs.saves[0].caption, QStringLiteral("保存图表"));
+        QCOMPARE(b.dialogs.saves[0].directory, QString());
+        QCOMPARE(b.dialogs.saves[0].filter, QStringLiteral("*.cts"));
 
         b.open(tool, b.path("chart.cts"));
-        QCOMPARE(b.opens.size(), 1);
-        QCOMPARE(b.opens[0].parent, static_cast<QWidget *>(b.w.widget.get()));
-        QCOMPARE(b.opens[0].caption, QStringLiteral("open"));
-        QCOMPARE(b.opens[0].directory, QStringLiteral("../"));
-        QCOMPARE(b.opens[0].filter, QStringLiteral("CTS(*.cts)"));
+        QCOMPARE(b.dialogs.opens.size(), 1);
+        QCOMPARE(b.dialogs.opens[0].parent, static_cast<QWidget *>(b.w.widget.get()));
+        QCOMPARE(b.dialogs.opens[0].caption, QStringLiteral("open"));
+        QCOMPARE(b.dialogs.opens[0].directory, QStringLiteral("../"));
+        QCOMPARE(b.dialogs.opens[0].filter, QStringLiteral("CTS(*.cts)"));
         QCOMPARE(*b.parts(tool).fileName, b.path("chart.cts"));
         QCOMPARE(b.boxTexts(), QStringList()); // success is not announced
     }
@@ -461,7 +413,7 @@ private slots:
         fill(b, Tool::Meter, {1, 2, 3}, 12);
         b.w->vcMeter->enoughData = true;
         b.save(Tool::Meter, QString());
-        QCOMPARE(b.saves.size(), 1);
+        QCOMPARE(b.dialogs.saves.size(), 1);
         QCOMPARE(b.boxTexts(), QStringList());
         QVERIFY(QDir(b.dir.path()).isEmpty());
     }

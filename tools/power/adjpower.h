@@ -3,6 +3,7 @@
 #include "charts/livechart.h"
 #include "device/devicelink.h"
 #include "tools/meter/counting.h"
+#include "tools/power/program.h"
 
 #include <QString>
 #include <QList>
@@ -72,4 +73,9 @@ public:
     PowerPreset *selectedPreset();
 
     QString chartFileName;
+
+    // Program mode: the steps taken from the table when the run started (the
+    // table may change while it runs), and where the run stands.
+    QList<program::ProgramStep> steps;
+    program::Run programRun;
 };

@@ -96,7 +96,7 @@ void Widget::setupPowerPage()
     // Every layout of the empty chart puts its tags back on their axes.
     connect(ui->adjPowChart, &QCustomPlot::afterLayout, this, &Widget::spreadEmptyPowerTags);
 
-    ui->adjPowProgramCurrentPosition->setEnabled(false);
+    setupProgramPage();
 
     connect(ui->adjChartRadioButton, &QRadioButton::clicked, this, [this] {
         if (ui->adjChartRadioButton->isChecked())
@@ -292,10 +292,15 @@ void Widget::applySelectedPreset()
 
 void Widget::showSetpointsOnDials()
 {
+    showUnitsOnDials(adjPower->voltageSetpoint, adjPower->currentSetpoint);
+}
+
+void Widget::showUnitsOnDials(int voltageUnits, int currentUnits)
+{
     // The dials rewrite their edits, and the edits store into the selected
     // preset: the same units come back, since the conversion is exact.
-    ui->adjVoltageDial->setValue(adjPower->voltageSetpoint);
-    ui->adjCurrentDial->setValue(adjPower->currentSetpoint);
+    ui->adjVoltageDial->setValue(voltageUnits);
+    ui->adjCurrentDial->setValue(currentUnits);
     // A dial already at that value does not signal; its edit may still hold
     // a half-typed text, which must not stay on screen as if it were sent.
     ui->adjVoltageLineEdit->setText(

@@ -1,0 +1,21 @@
+#include "filedialogs.h"
+
+#include "app/widget.h"
+
+namespace testbench {
+
+void AnsweredDialogs::answer(Widget &window)
+{
+    window.fileDialogs.saveFileName = [this](QWidget *parent, const QString &caption,
+                                             const QString &directory, const QString &filter) {
+        saves.append({parent, caption, directory, filter});
+        return saveAnswer;
+    };
+    window.fileDialogs.openFileName = [this](QWidget *parent, const QString &caption,
+                                             const QString &directory, const QString &filter) {
+        opens.append({parent, caption, directory, filter});
+        return openAnswer;
+    };
+}
+
+} // namespace testbench

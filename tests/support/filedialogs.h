@@ -1,0 +1,32 @@
+// The window's file dialogs answered by the test: every question is recorded
+// and answered with the name the test chose, and no real dialog opens.
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QWidget;
+class Widget;
+
+namespace testbench {
+
+struct AnsweredDialogs {
+    // One question put to a file dialog.
+    struct Asked {
+        QWidget *parent;
+        QString caption;
+        QString directory;
+        QString filter;
+    };
+
+    // Answers the window's save and open dialogs from now on; the object must
+    // outlive the window's use of them.
+    void answer(Widget &window);
+
+    QList<Asked> saves;
+    QList<Asked> opens;
+    QString saveAnswer; // empty: the dialog is cancelled
+    QString openAnswer;
+};
+
+} // namespace testbench
