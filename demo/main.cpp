@@ -1,13 +1,16 @@
 // The program on a simulated bench: a meter on a charging phone, a power
 // supply into a resistive load, a boot line and a firmware-update device.
 // For the firmware page it writes a sample 1 MiB image to the temporary
-// folder, and the terminal says what the simulated device received.
+// folder, and the terminal says what the simulated device received; for the
+// power supply's program mode it writes a sample program table.
 #include "app/startup.h"
+#include "demo/sampleprogram.h"
 #include "sim/simulator.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QSaveFile>
+#include <QTextStream>
 
 #include <cstdio>
 
@@ -31,6 +34,18 @@ bool writeSample(const QString &path, const QByteArray &image)
 {
     QSaveFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(image) == image.size() && file.commit();
+}
+
+// The sample program as the program writes its table files.
+bool writeSampleProgram(const QString &path)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    QTextStream out(&file);
+    out << programtable::toText(demo::sampleProgramTable());
+    out.flush();
+    return out.status() == QTextStream::Ok && file.commit();
 }
 
 // After each end command, the terminal says what the simulated device holds.
@@ -67,6 +82,17 @@ int main(int argc, char **argv)
         std::printf("cannot write the sample firmware image %s\n", qPrintable(samplePath));
     std::fflush(stdout);
     reportWhatArrives(bench.firmware.get(), sample);
+
+    const QString programPath =
+        QDir::temp().filePath(QStringLiteral("quorvaline-demo-program.xls"));
+    if (writeSampleProgram(programPath))
+        std::printf("Power supply, 编程模式 / Program: open %s (three steps, 5 V, 9 V and 12 V), "
+                    "set 结束位置 / End to 3 and 循环次数 / Times to 2, press 启动/停止 / "
+                    "Star/Stop.\n",
+                    qPrintable(QDir::toNativeSeparators(programPath)));
+    else
+        std::printf("cannot write the sample program table %s\n", qPrintable(programPath));
+    std::fflush(stdout);
 
     return startup::run(argc, argv);
 }

@@ -3,13 +3,17 @@
 #include "app/language.h"
 #include "app/startup.h"
 #include "app/widget.h"
+#include "demo/sampleprogram.h"
 #include "sim/simulator.h"
 #include "ui_widget.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
 #include <QToolButton>
 #include <QTranslator>
 #include <cstdio>
@@ -54,19 +58,40 @@ const Shot kShots[] = {
 void setSupply(Widget &window, Supply supply)
 {
     Ui_Widget &ui = *window.ui;
-    auto setCurrent = [&ui](const char *text) {
-        ui.adjCurrentLineEdit->setText(QLatin1String(text));
-        emit ui.adjCurrentLineEdit->editingFinished();
+    auto setText = [](QLineEdit *edit, const char *text) {
+        edit->setText(QLatin1String(text));
+        emit edit->editingFinished();
     };
     if (supply == Supply::ConstantVoltage) {
         if (!ui.adjM4PushButton->isChecked())
             ui.adjM4PushButton->click();
-        setCurrent("1.000"); // the supply keeps the slot as the last run left it
+        // The supply keeps the slot as the last run (or program) left it.
+        setText(ui.adjVoltageLineEdit, "12.00");
+        setText(ui.adjCurrentLineEdit, "1.000");
         if (!ui.adjON_OFFButton->isChecked())
             ui.adjON_OFFButton->click();
     } else if (supply == Supply::ConstantCurrent) {
-        setCurrent("0.500");
+        setText(ui.adjCurrentLineEdit, "0.500");
     }
+}
+
+// The sample program typed into the table, rows 1 to 3 for two passes, and
+// started: the shot shows the table and the run's first steps in the chart.
+void runSampleProgram(Widget &window)
+{
+    Ui_Widget &ui = *window.ui;
+    QTableWidget *table = ui.adjProgramTableWidget;
+    for (const demo::SampleStep &step : demo::kSampleProgram) {
+        ui.adjAddRowPushButton->click();
+        const int row = table->rowCount() - 1;
+        table->item(row, 0)->setText(QLatin1String(step.volts));
+        table->item(row, 1)->setText(QLatin1String(step.amps));
+        table->item(row, 2)->setText(QLatin1String(step.seconds));
+    }
+    ui.adjPowProgramStopPosition->setText(QStringLiteral("3"));
+    ui.cycleIndex->setText(QStringLiteral("2"));
+    if (!ui.adjProgramONOFFPushButton->isChecked())
+        ui.adjProgramONOFFPushButton->click();
 }
 
 bool save(Widget &window, const QString &file)
@@ -99,11 +124,18 @@ bool renderLanguage(const QString &outDir, const QString &tag, quint32 lcid)
         (shot.mainPage == 0 ? window.ui->homeButton : window.ui->firmwareButton)->click();
         (shot.powerView == 0 ? window.ui->adjChartRadioButton : window.ui->adjMeterRadioButton)
             ->click();
-        window.ui->adjModeStackedWidget->setCurrentIndex(shot.powerMode);
+        // A mode button switches the output off: pressed only to change
+        // the mode.
+        QRadioButton *mode = shot.powerMode == 0 ? window.ui->adjNormalRadioButton
+                                                 : window.ui->adjProgramRadioButton;
+        if (!mode->isChecked())
+            mode->click();
         if (shot.toolPage == 1) {
             // The settings are taken over by the first answer on the page.
             runEventsFor(300);
             setSupply(window, shot.supply);
+            if (shot.powerMode == 1)
+                runSampleProgram(window);
         }
         if (shot.toolPage == 2 && !window.ui->oneKeyLineChartSwitch->text().isEmpty()) {
             // Chart the boot line while the trigger is held, as a technician would.

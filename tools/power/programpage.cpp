@@ -241,6 +241,10 @@ void Widget::applyProgramStep(int index)
     showUnitsOnDials(
         setpoint::unitsFromValue(step.stepVoltage, adjPower->maxVoltage, setpoint::kVoltage),
         setpoint::unitsFromValue(step.stepCurrent, adjPower->maxCurrent, setpoint::kCurrent));
+    // The set-points follow the preset now, not after the next answer: the
+    // request that switches the output on for the first step carries that
+    // step's values, not for one request those the slot held before.
+    applySelectedPreset();
 }
 
 // ---------------------------------------------------------------------------

@@ -35,8 +35,8 @@ struct ProgramBench {
     QTableWidget *table() const { return w.ui().adjProgramTableWidget; }
     QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
     void poll() const { w.invoke("adjPowerChartProcess"); }
-    // Polls until the supply has the values the dials show: the answer
-    // copies the preset into the set-points, the next request sends them.
+    // Two requests: the supply has what the window sends and has answered
+    // with its state, whatever changed since the last request.
     void pollTwice() const
     {
         poll();
@@ -210,7 +210,7 @@ private slots:
             QCOMPARE(b->w->programTimer->interval(), steps[k].second);
             QCOMPARE(b->ui().adjVoltageDial->value(), 100 * row);
             QCOMPARE(b->ui().adjCurrentDial->value(), 100 * row);
-            b->pollTwice();
+            b->poll(); // the step's values go with the next request
             const PSU::State supply = b->model->state();
             QCOMPARE(int(supply.voltageSetpoint10mV), 100 * row);
             QCOMPARE(int(supply.currentLimitMa), 100 * row);
@@ -341,7 +341,7 @@ private slots:
         QCOMPARE(b->w->programTimer->interval(), 1200);
         QCOMPARE(b->p().presets[0].presetVoltage, float(voltageUnits));
         QCOMPARE(b->p().presets[0].presetCurrent, float(currentUnits));
-        b->pollTwice();
+        b->poll();
         QCOMPARE(int(b->model->state().voltageSetpoint10mV), voltageUnits);
         QCOMPARE(int(b->model->state().currentLimitMa), currentUnits);
         QCOMPARE(b->model->preset(1), (PSU::Preset{quint16(voltageUnits), quint16(currentUnits)}));
