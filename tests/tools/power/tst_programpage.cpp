@@ -501,6 +501,25 @@ private slots:
         QVERIFY(!b->ui().adjProgramONOFFPushButton->isChecked());
     }
 
+    // Cells a file left without text are made zeros when a run starts.
+    void missingCellsBecomeZerosAtTheStart()
+    {
+        auto b = programBench();
+        b->dialogs.openAnswer = b->path("short.xls");
+        QVERIFY(writeContent(b->dialogs.openAnswer, "h\n7\n\t2\n"));
+        b->ui().adjPowTableOpen->click();
+        QCOMPARE(b->tableRows(), (QStringList{"7.00|(none)|(none)", "0.00|2.000|(none)"}));
+        b->setPositions("1", "2", "1");
+        b->pressStartStop();
+        QCOMPARE(b->tableRows(), (QStringList{"7.00|0.000|0.0", "0.00|2.000|0.0"}));
+        QCOMPARE(b->ui().adjVoltageDial->value(), 700);
+        QCOMPARE(b->ui().adjCurrentDial->value(), 0);
+        QCOMPARE(b->w->programTimer->interval(), 0);
+        QVERIFY(b->endStep());
+        QCOMPARE(b->ui().adjVoltageDial->value(), 0);
+        QCOMPARE(b->ui().adjCurrentDial->value(), 2000);
+    }
+
     // Away from the page no request goes out, but the run goes on.
     void runGoesOnWhileAnotherPageIsShown()
     {
