@@ -35,12 +35,15 @@ void spreadSamples(qint64 receivedUs, qint64 floorUs, int count, int rate, qint6
 {
     if (count <= 0)
         return;
+    if (receivedUs <= floorUs) {
+        // A clock that did not move: no time to spread over.
+        for (int i = 0; i < count; ++i)
+            times[i] = floorUs;
+        return;
+    }
     const qint64 spacingUs = 1000000 / qMax(rate, 1);
     const qint64 firstUs = receivedUs - spacingUs * (count - 1);
-    if (firstUs > floorUs || receivedUs <= floorUs) {
-        // Either the samples fit after the previous line, or the receipt
-        // itself is not after it (a clock that did not move): nothing to
-        // squeeze into, the rate spacing stands.
+    if (firstUs > floorUs) {
         for (int i = 0; i < count; ++i)
             times[i] = firstUs + spacingUs * i;
         return;

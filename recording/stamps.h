@@ -17,7 +17,8 @@ namespace recording {
 // others before it. A sample is never placed at or before `floorUs` (the
 // time of the line written last): when reports come faster than their
 // samples at `rate` would take, the samples are spread evenly over the time
-// between `floorUs` and the receipt instead. A rate of 0 or less counts as 1.
+// between `floorUs` and the receipt instead; a receipt not after `floorUs`
+// puts them all at `floorUs`. A rate of 0 or less counts as 1.
 // Writes `count` times to `times`.
 void spreadSamples(qint64 receivedUs, qint64 floorUs, int count, int rate, qint64 *times);
 
