@@ -146,7 +146,7 @@ void Widget::adjPowerChartProcess()
     if (!shown) {
         // Coming back to the page reads the device's settings again. A supply
         // recording to disk goes on being polled meanwhile, with read-only
-        // requests: every poll forgets the settings taken over.
+        // requests: its settings are taken over only on its page.
         forgetPowerSelection();
         if (!recordsToDisk(Tool::PowerSupply))
             return;
@@ -205,7 +205,7 @@ void Widget::adjPowerChartProcess()
     p.shownCurrent = p.current;
     p.shownPower = watts;
 
-    if (!p.presetsLoaded) {
+    if (!p.presetsLoaded && shown) {
         takeOverPowerSettings(status);
         p.presetsLoaded = true;
     }
