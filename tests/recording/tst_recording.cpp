@@ -527,6 +527,16 @@ private slots:
         QVERIFY(b.w->startRecording(Tool::BootLine, b.path("b.csv")));
     }
 
+    // The program ends while recording: what was taken goes to the file.
+    void endingTheProgramWritesTheRest()
+    {
+        RecordingBench b;
+        QVERIFY(b.w->startRecording(Tool::BootLine, b.path("a.csv")));
+        b.poll(Tool::BootLine, 7);
+        b.w.widget.reset();
+        QCOMPARE(linesOf(b.path("a.csv")).size(), 1 + 7);
+    }
+
     // The three at once, the meter page shown: each its own file.
     void allThreeAtOnce()
     {
