@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 
+#include <cstring>
 #include <limits>
 
 namespace recording {
@@ -69,7 +70,7 @@ void StampText::append(QByteArray &out, qint64 sinceStartUs)
         const QByteArray text =
             QDateTime::fromMSecsSinceEpoch(second * 1000, Qt::UTC).toString(Qt::ISODate).toLatin1();
         mSecondLength = qMin(int(sizeof mSecondText), text.size() - 1);
-        memcpy(mSecondText, text.constData(), size_t(mSecondLength));
+        std::memcpy(mSecondText, text.constData(), size_t(mSecondLength));
         mCachedSecond = second;
     }
     out.append(mSecondText, mSecondLength);

@@ -2,7 +2,7 @@
 // with its time stamps, handed in batches to a writer thread. The tool's poll
 // hands over each accepted answer; this turns it into lines (a meter report
 // into one line per sample, its times spread over the report by the rate) and
-// gives the writer what has gathered every quarter of a second, so the file
+// gives the writer what has gathered every tenth of a second, so the file
 // is at most that far behind. When the instrument goes away a gap line is
 // written; when it comes back its lines simply continue, and so do the
 // meter's charge and energy, which the recording counts itself from the
@@ -30,7 +30,7 @@ class ToolRecording : public QObject {
     Q_OBJECT
 public:
     // Longest time lines wait before they go to the writer.
-    static constexpr int kHandOverMs = 250;
+    static constexpr int kHandOverMs = 100;
 
     explicit ToolRecording(Instrument instrument, QObject *parent = nullptr);
     ~ToolRecording() override;
