@@ -18,7 +18,6 @@ ToolRecording::ToolRecording(Instrument instrument, QObject *parent)
 {
     mHandOverTimer.setInterval(kHandOverMs);
     connect(&mHandOverTimer, &QTimer::timeout, this, &ToolRecording::handOver);
-    connect(&mWriter, &CsvWriter::failed, this, &ToolRecording::writerFailed);
 }
 
 ToolRecording::~ToolRecording()
@@ -173,22 +172,26 @@ void ToolRecording::handOverIfLarge()
 
 void ToolRecording::handOver()
 {
-    if (mActive)
-        mWriter.write(mRows.take());
+    if (!mActive)
+        return;
+    // A failure of the batches before: this recording is over.
+    CsvWriter::Failure failure;
+    QString detail;
+    if (mWriter.takeFailure(&failure, &detail)) {
+        mActive = false;
+        mHandOverTimer.stop();
+        mRows.take(); // lines that can no longer go anywhere
+        emit failed(failure, detail);
+        return;
+    }
+    mWriter.write(mRows.take());
 }
 
 void ToolRecording::flushAndWait()
 {
     handOver();
     mWriter.waitUntilWritten();
-}
-
-void ToolRecording::writerFailed(CsvWriter::Failure failure, const QString &detail)
-{
-    mActive = false;
-    mHandOverTimer.stop();
-    mRows.take(); // lines that can no longer go anywhere
-    emit failed(failure, detail);
+    handOver(); // takes a failure of what was just written
 }
 
 } // namespace recording

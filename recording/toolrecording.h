@@ -75,12 +75,15 @@ public:
 
 signals:
     // The file could not be written: the recording has stopped by itself.
+    // Noticed at the next hand-over, a tenth of a second after the failing
+    // write at most.
     void failed(recording::CsvWriter::Failure failure, const QString &detail);
 
 private:
+    // Gives the writer what has gathered, or stops when the writer has
+    // given the file up.
     void handOver();
     void handOverIfLarge();
-    void writerFailed(CsvWriter::Failure failure, const QString &detail);
 
     Instrument mInstrument;
     CsvWriter mWriter;
