@@ -161,6 +161,7 @@ void Widget::showRecordingStatus(Tool tool)
         label->setText(QStringLiteral("● ") + tr("记录中") + QLatin1Char('\n') +
                        (waiting ? tr("等待仪器") : tr("%1 行").arg(recording->sampleLines())));
         label->setToolTip(tr("记录到 %1").arg(QDir::toNativeSeparators(recording->fileName())));
+        label->show();
         return;
     }
     if (label->property("stopped").toBool()) {
@@ -168,10 +169,13 @@ void Widget::showRecordingStatus(Tool tool)
         // back to the bench sees it.
         label->setStyleSheet(QLatin1String(kStoppedStyle));
         label->setText(tr("记录已停止"));
+        label->show();
         return;
     }
+    // Nothing to say: the page's layout as it is without recordings.
     label->clear();
     label->setToolTip(QString());
+    label->hide();
 }
 
 void Widget::recordingFailed(Tool tool, recording::CsvWriter::Failure failure,

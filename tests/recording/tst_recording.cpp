@@ -511,6 +511,7 @@ private slots:
         QVERIFY(b.boxes.boxes[0].parentIsWindow);
         QVERIFY(!b.w->recordsToDisk(Tool::Meter));
         QVERIFY(b.w->recordingLabels[int(Tool::Meter)]->text().isEmpty());
+        QVERIFY(b.w->recordingLabels[int(Tool::Meter)]->isHidden());
     }
 
     // One file records one instrument.
