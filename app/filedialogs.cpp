@@ -10,6 +10,10 @@ FileDialogs::FileDialogs()
       openFileName([](QWidget *parent, const QString &caption, const QString &directory,
                       const QString &filter) {
           return QFileDialog::getOpenFileName(parent, caption, directory, filter);
+      }),
+      saveFileNameAndFilter([](QWidget *parent, const QString &caption, const QString &directory,
+                               const QString &filter, QString *selectedFilter) {
+          return QFileDialog::getSaveFileName(parent, caption, directory, filter, selectedFilter);
       })
 {
 }

@@ -15,8 +15,15 @@ struct FileDialogs {
     using Ask = std::function<QString(QWidget *parent, const QString &caption,
                                       const QString &directory, const QString &filter)>;
 
+    // The same, where the filter the user chose matters too: it comes back
+    // in *selectedFilter, which holds the filter to preselect on the way in.
+    using AskWithFilter =
+        std::function<QString(QWidget *parent, const QString &caption, const QString &directory,
+                              const QString &filter, QString *selectedFilter)>;
+
     FileDialogs();
 
-    Ask saveFileName; // QFileDialog::getSaveFileName
-    Ask openFileName; // QFileDialog::getOpenFileName
+    Ask saveFileName;                    // QFileDialog::getSaveFileName
+    Ask openFileName;                    // QFileDialog::getOpenFileName
+    AskWithFilter saveFileNameAndFilter; // QFileDialog::getSaveFileName with a selected filter
 };

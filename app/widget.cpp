@@ -60,6 +60,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent), firmwareImage(kFirmwareImageS
     setupMeterPage();
     setupPowerPage();
     setupBootLinePage();
+    setupRecording();
     publishShownPages();
 
     applyPowerLimits(adjPower->maxVoltage, adjPower->maxCurrent);

@@ -4,6 +4,7 @@
 #include "device/hidtransaction.h"
 #include "filedialogs.h"
 #include "firmware/firmwarereports.h"
+#include "recording/csvwriter.h"
 
 #include <QByteArray>
 #include <QPoint>
@@ -14,16 +15,24 @@
 class AdjPower;
 class CustomTitleBar;
 class OneKeyLine;
+class QCustomPlot;
 class QLabel;
 class QTableWidgetItem;
+class QMenu;
 class QTimer;
 class QToolButton;
 class UsbHid;
 class Vc_Meter;
 class Ui_Widget;
 struct ChartProfile;
+namespace bootline {
+struct Reading;
+}
 namespace power {
 struct Status;
+}
+namespace recording {
+class ToolRecording;
 }
 
 // The program's only window and the owner of everything else: the form, the
@@ -60,6 +69,27 @@ public:
     enum class Tool { Meter, PowerSupply, BootLine };
     void clearChart(Tool tool);
 
+    // Recording a tool to a CSV file, from its chart's context menu; several
+    // tools may record at once. While a tool records, its poll runs also
+    // when its page is hidden.
+    // Starts recording the tool to the file (an existing one is emptied);
+    // false, after a message box saying why, when it cannot.
+    bool startRecording(Tool tool, const QString &fileName);
+    void stopRecording(Tool tool);
+    bool recordsToDisk(Tool tool) const;
+    // Brings the tool's recording status text up to date.
+    void showRecordingStatus(Tool tool);
+    // The context menu of a tool's chart, built as a right click opens it:
+    // record to file, stop recording, export image, export CSV. The caller
+    // shows it; it deletes itself when closed.
+    QMenu *chartMenu(Tool tool);
+    // Exports the chart as a PNG or PDF image, at its size on screen or at a
+    // print size, as the file dialog's filter chooses.
+    void exportChartImage(Tool tool);
+    // Exports the chart's series as a CSV file.
+    void exportChartCsv(Tool tool);
+    QCustomPlot *chartOf(Tool tool) const;
+
     // Reads the file named by firmwarePath into firmwareImage; false when
     // there is no path, the file cannot be read, or it is larger than the
     // largest image (which is reported, and the path forgotten).
@@ -85,6 +115,11 @@ public:
     // Where the chart file and firmware handlers get their file names; tests
     // answer here instead of a real dialog.
     FileDialogs fileDialogs;
+    // Per tool (index Tool): its recording and the status text under its
+    // device label.
+    recording::ToolRecording *recordings[3] = {};
+    QLabel *recordingLabels[3] = {};
+    QTimer *recordingStatusTimer = nullptr;
     Vc_Meter *vcMeter = nullptr;
     AdjPower *adjPower = nullptr;
     OneKeyLine *oneKeyLine = nullptr;
@@ -195,6 +230,14 @@ private:
     // The program table file.
     void exportProgramTable();
     void importProgramTable();
+    void setupRecording();
+    // What the polls hand to a tool's recording after an accepted answer.
+    void recordMeterReport();
+    void recordPowerStatus(const power::Status &status);
+    void recordBootLineReading(const bootline::Reading &reading);
+    // The tool's instrument went away: its recording marks the gap.
+    void markRecordingGap(Tool tool);
+    void recordingFailed(Tool tool, recording::CsvWriter::Failure failure, const QString &detail);
     // The chart data file handlers, one body for the three tools.
     void saveChartFile(Tool tool);
     void openChartFile(Tool tool);

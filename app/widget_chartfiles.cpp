@@ -1,15 +1,19 @@
-// Saving a tool's chart to a chart data file and loading one into it: one
-// body for the meter, the power supply and the boot line, which differ only
-// by their chart, graphs, file format and remembered file name.
+// Saving a tool's chart to a chart data file and loading one into it, and
+// exporting it as a CSV file or an image: one body for the meter, the power
+// supply and the boot line, which differ only by their chart, graphs, file
+// format and remembered file name.
 #include "widget.h"
 
+#include "charts/chartexport.h"
 #include "charts/livechart.h"
+#include "files/chartcsv.h"
 #include "files/chartfile.h"
 #include "tools/bootline/onekeyline.h"
 #include "tools/meter/vc_meter.h"
 #include "tools/power/adjpower.h"
 #include "ui_widget.h"
 
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QSaveFile>
 
@@ -166,4 +170,77 @@ void Widget::openChartFile(Tool tool)
         target.chart->replot(QCustomPlot::rpRefreshHint);
     if (!read)
         QMessageBox::information(this, tr("提示"), tr("文件打开失败"), QMessageBox::Ok);
+}
+
+QCustomPlot *Widget::chartOf(Tool tool) const
+{
+    return chartFileTarget(tool, *ui, *vcMeter, *adjPower, *oneKeyLine).chart;
+}
+
+void Widget::exportChartCsv(Tool tool)
+{
+    const ChartFileTarget target = chartFileTarget(tool, *ui, *vcMeter, *adjPower, *oneKeyLine);
+    const QString name =
+        fileDialogs.saveFileName(this, tr("导出 CSV…"), QString(), tr("CSV 文件 (*.csv)"));
+    if (name.isEmpty())
+        return; // cancelled
+
+    const QList<QByteArray> threeSeries = {"voltage_V", "current_A", "power_W"};
+    const QList<QByteArray> oneSeries = {"current_A"};
+    const QList<QByteArray> &columns =
+        target.format.layout == chartfile::Layout::OneSeries ? oneSeries : threeSeries;
+    chartfile::ValueSeries series[3];
+    for (int k = 0; k < columns.size(); ++k)
+        series[k] = valuesOf(target.state.graphs[k]);
+
+    // As the chart data file: a failed export leaves an earlier file as it was.
+    QSaveFile file(name);
+    const bool saved =
+        file.open(QIODevice::WriteOnly) && chartcsv::write(file, columns, series) && file.commit();
+    if (!saved)
+        QMessageBox::information(this, tr("提示"), tr("无法导出到 %1").arg(name), QMessageBox::Ok);
+}
+
+void Widget::exportChartImage(Tool tool)
+{
+    using chartexport::Format;
+    using chartexport::Size;
+    const struct {
+        QString filter;
+        Format format;
+        Size size;
+    } choices[] = {
+        {tr("PNG，图表大小 (*.png)"), Format::Png, Size::OnScreen},
+        {tr("PNG，打印尺寸 (*.png)"), Format::Png, Size::Print},
+        {tr("PDF，图表大小 (*.pdf)"), Format::Pdf, Size::OnScreen},
+        {tr("PDF，打印尺寸 (*.pdf)"), Format::Pdf, Size::Print},
+    };
+    QStringList filters;
+    for (const auto &choice : choices)
+        filters << choice.filter;
+    QString selected = choices[0].filter;
+    QString name = fileDialogs.saveFileNameAndFilter(this, tr("导出图片…"), QString(),
+                                                     filters.join(QStringLiteral(";;")), &selected);
+    if (name.isEmpty())
+        return; // cancelled
+
+    Format format = choices[0].format;
+    Size size = choices[0].size;
+    for (const auto &choice : choices) {
+        if (choice.filter == selected) {
+            format = choice.format;
+            size = choice.size;
+        }
+    }
+    // A typed ending decides the format; without one the filter's is added.
+    const QString suffix = QFileInfo(name).suffix().toLower();
+    if (suffix == QLatin1String("pdf"))
+        format = Format::Pdf;
+    else if (suffix == QLatin1String("png"))
+        format = Format::Png;
+    else
+        name += format == Format::Pdf ? QStringLiteral(".pdf") : QStringLiteral(".png");
+
+    if (!chartexport::exportChart(chartOf(tool), name, format, size))
+        QMessageBox::information(this, tr("提示"), tr("无法导出到 %1").arg(name), QMessageBox::Ok);
 }

@@ -70,6 +70,7 @@ void Widget::discoverDevices()
         vcMeter->chartRunning = true;
         ui->vcMeter_chartStart->setText(tr("暂停"));
     } else if (meter == LinkChange::Dropped) {
+        markRecordingGap(Tool::Meter);
         vcMeter->chartRunning = false;
         ui->vcMeter_chartStart->setText(tr("开始"));
     }
@@ -84,6 +85,7 @@ void Widget::discoverDevices()
         ui->adjPowChartStart->setText(tr("暂停"));
         applyPowerLimits(30.0, 6.0);
     } else if (power == LinkChange::Dropped) {
+        markRecordingGap(Tool::PowerSupply);
         setPowerControlsConnected(false);
         for (QPushButton *light : {ui->cvLight, ui->ccLight, ui->ovpLight, ui->ocpLight})
             light->setChecked(false);
@@ -95,6 +97,8 @@ void Widget::discoverDevices()
     showLinkState(ui->adjDeviceID, *adjPower, power, tr("V7204"));
 
     const LinkChange bootLine = discovery::updateLink(*oneKeyLine, list);
+    if (bootLine == LinkChange::Dropped)
+        markRecordingGap(Tool::BootLine);
     showLinkState(ui->oneKeyLineDeviceID, *oneKeyLine, bootLine, tr("KRIV"));
 
     discovery::updateLink(firmwareLink, list);

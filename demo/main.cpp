@@ -2,7 +2,9 @@
 // supply into a resistive load, a boot line and a firmware-update device.
 // For the firmware page it writes a sample 1 MiB image to the temporary
 // folder, and the terminal says what the simulated device received; for the
-// power supply's program mode it writes a sample program table.
+// power supply's program mode it writes a sample program table. Typed
+// into the terminal, "m", "p" or "b" and Enter pull the meter, the power
+// supply or the boot line out of the simulated bench, and plug it in again.
 #include "app/startup.h"
 #include "demo/sampleprogram.h"
 #include "sim/simulator.h"
@@ -13,6 +15,10 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <iostream>
+#include <string>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -66,6 +72,44 @@ void reportWhatArrives(sim::FirmwareModel *device, const QByteArray &sample)
     });
 }
 
+// Reads the terminal on a thread of its own: each "m", "p" or "b" line pulls
+// that instrument out of the bench, or plugs it in again (the bus may be
+// called from any thread). Ends with the terminal's input.
+void plugFromTheTerminal(const sim::DemoBench &bench)
+{
+    std::printf("Type m, p or b and Enter to pull the meter, power supply or boot line out and "
+                "plug it in again; this program's process id is %d.\n",
+                int(getpid()));
+    std::fflush(stdout);
+    std::thread([bench] {
+        struct Plug {
+            char key;
+            const char *name;
+            std::shared_ptr<sim::DeviceModel> model;
+            int id;
+        } plugs[] = {{'m', "meter", bench.meter, bench.meterId},
+                     {'p', "power supply", bench.powerSupply, bench.powerSupplyId},
+                     {'b', "boot line", bench.bootLine, bench.bootLineId}};
+        std::string line;
+        while (std::getline(std::cin, line)) {
+            for (Plug &plug : plugs) {
+                if (line != std::string(1, plug.key))
+                    continue;
+                sim::Bus &bus = sim::bus();
+                if (bus.isAttached(plug.id)) {
+                    bus.detach(plug.id);
+                    std::printf("simulated %s pulled out\n", plug.name);
+                } else {
+                    plug.id = bus.attach(plug.model);
+                    bus.setAnswerDelay(plug.id, 1);
+                    std::printf("simulated %s plugged in again\n", plug.name);
+                }
+                std::fflush(stdout);
+            }
+        }
+    }).detach();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -82,6 +126,7 @@ int main(int argc, char **argv)
         std::printf("cannot write the sample firmware image %s\n", qPrintable(samplePath));
     std::fflush(stdout);
     reportWhatArrives(bench.firmware.get(), sample);
+    plugFromTheTerminal(bench);
 
     const QString programPath =
         QDir::temp().filePath(QStringLiteral("quorvaline-demo-program.xls"));

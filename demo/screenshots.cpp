@@ -11,9 +11,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <QTranslator>
 #include <cstdio>
@@ -104,6 +107,53 @@ bool save(Widget &window, const QString &file)
     return true;
 }
 
+// The three tools recording to CSV files at once, each page with its status
+// text, and the meter chart's context menu as a right click opens it (the
+// menu is a window of its own: it is drawn into the window's picture where
+// it stands).
+bool renderRecording(Widget &window, const QString &outDir, const QString &tag)
+{
+    QTemporaryDir folder;
+    using Tool = Widget::Tool;
+    const struct {
+        Tool tool;
+        const char *file;
+        const char *shot;
+    } tools[] = {{Tool::PowerSupply, "power.csv", "power-recording"},
+                 {Tool::BootLine, "bootline.csv", "bootline-recording"},
+                 {Tool::Meter, "meter.csv", "meter-recording-menu"}};
+    bool ok = true;
+    for (const auto &t : tools)
+        ok = window.startRecording(t.tool, folder.filePath(QLatin1String(t.file))) && ok;
+    for (const auto &t : tools) {
+        window.toolButtons()[int(t.tool)]->click();
+        window.ui->homeButton->click();
+        runEventsFor(1500);
+        QPixmap shot = window.grab();
+        if (t.tool == Tool::Meter) {
+            QCustomPlot *chart = window.chartOf(t.tool);
+            QMenu *menu = window.chartMenu(t.tool);
+            const QPoint at = chart->mapToGlobal(QPoint(chart->width() / 3, chart->height() / 3));
+            menu->popup(at);
+            runEventsFor(300);
+            QPainter painter(&shot);
+            painter.drawPixmap(window.mapFromGlobal(menu->pos()), menu->grab());
+            painter.end();
+            menu->close();
+        }
+        const QString file = QStringLiteral("%1/%2-%3.png").arg(outDir, QLatin1String(t.shot), tag);
+        if (!shot.save(file)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+            ok = false;
+        } else {
+            std::printf("%s\n", qPrintable(file));
+        }
+    }
+    for (const auto &t : tools)
+        window.stopRecording(t.tool);
+    return ok;
+}
+
 bool renderLanguage(const QString &outDir, const QString &tag, quint32 lcid)
 {
     QTranslator translator;
@@ -149,6 +199,7 @@ bool renderLanguage(const QString &outDir, const QString &tag, quint32 lcid)
             QStringLiteral("%1/%2-%3.png").arg(outDir, QLatin1String(shot.name), tag);
         ok = save(window, file) && ok;
     }
+    ok = renderRecording(window, outDir, tag) && ok;
     QCoreApplication::removeTranslator(&translator);
     return ok;
 }

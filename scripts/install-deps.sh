@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages that building, running and testing need,
 # only those that are missing, so that it costs nothing when all are there.
 # Extra package names given as arguments are installed the same way (./dev
-# format asks for clang-format).
+# format asks for clang-format, ./dev bench for python3-pandas).
 set -e
 
 packages="

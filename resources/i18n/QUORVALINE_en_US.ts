@@ -4,6 +4,30 @@
 <context>
     <name>Widget</name>
     <message>
+        <source>%1 行</source>
+        <translation>%1 rows</translation>
+    </message>
+    <message>
+        <source>CSV 文件 (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>PDF，图表大小 (*.pdf)</source>
+        <translation>PDF, chart size (*.pdf)</translation>
+    </message>
+    <message>
+        <source>PDF，打印尺寸 (*.pdf)</source>
+        <translation>PDF, print size (*.pdf)</translation>
+    </message>
+    <message>
+        <source>PNG，图表大小 (*.png)</source>
+        <translation>PNG, chart size (*.png)</translation>
+    </message>
+    <message>
+        <source>PNG，打印尺寸 (*.png)</source>
+        <translation>PNG, print size (*.png)</translation>
+    </message>
+    <message>
         <source>QUORVALINE</source>
         <translation>QUORVALINE</translation>
     </message>
@@ -26,6 +50,10 @@
     <message>
         <source>停止</source>
         <translation>Stop</translation>
+    </message>
+    <message>
+        <source>停止记录</source>
+        <translation>Stop recording</translation>
     </message>
     <message>
         <source>其它</source>
@@ -92,6 +120,14 @@
         <translation>Import</translation>
     </message>
     <message>
+        <source>导出 CSV…</source>
+        <translation>Export CSV…</translation>
+    </message>
+    <message>
+        <source>导出图片…</source>
+        <translation>Export image…</translation>
+    </message>
+    <message>
         <source>工具</source>
         <translation>Tools</translation>
     </message>
@@ -154,6 +190,14 @@
     <message>
         <source>文件超出规定大小！</source>
         <translation>File size exceeded!</translation>
+    </message>
+    <message>
+        <source>无法创建记录文件 %1：%2</source>
+        <translation>Cannot create the recording file %1: %2</translation>
+    </message>
+    <message>
+        <source>无法导出到 %1</source>
+        <translation>Cannot export to %1</translation>
     </message>
     <message>
         <source>无法打开设备 %1：%2</source>
@@ -240,6 +284,10 @@
         <translation>Electricity Statistics</translation>
     </message>
     <message>
+        <source>等待仪器</source>
+        <translation>Waiting for the instrument</translation>
+    </message>
+    <message>
         <source>结束位置</source>
         <translation>End</translation>
     </message>
@@ -252,6 +300,30 @@
         <translation>There is no data in the table</translation>
     </message>
     <message>
+        <source>记录中</source>
+        <translation>Recording</translation>
+    </message>
+    <message>
+        <source>记录到 %1</source>
+        <translation>Recording to %1</translation>
+    </message>
+    <message>
+        <source>记录到文件…</source>
+        <translation>Record to file…</translation>
+    </message>
+    <message>
+        <source>记录已停止</source>
+        <translation>Recording stopped</translation>
+    </message>
+    <message>
+        <source>记录已停止：文件 %1 已被删除或移走。</source>
+        <translation>Recording stopped: the file %1 was removed or moved.</translation>
+    </message>
+    <message>
+        <source>记录已停止：无法写入 %1（%2）。此前记录的数据都保留在文件中。</source>
+        <translation>Recording stopped: cannot write to %1 (%2). Everything recorded before stays in the file.</translation>
+    </message>
+    <message>
         <source>设备未连接</source>
         <translation>N.C</translation>
     </message>
@@ -262,6 +334,10 @@
     <message>
         <source>设备：</source>
         <translation>Device:</translation>
+    </message>
+    <message>
+        <source>该文件正在记录另一台仪器：%1</source>
+        <translation>This file is already recording another instrument: %1</translation>
     </message>
     <message>
         <source>请打开文件重试</source>

@@ -139,6 +139,30 @@ private slots:
             {"负载", "Load"},
             {"返回", "Back"},
             {"采样率", "Sampling Rate"},
+            // The chart context menu and the recording to CSV files.
+            {"记录到文件…", "Record to file…"},
+            {"停止记录", "Stop recording"},
+            {"导出图片…", "Export image…"},
+            {"导出 CSV…", "Export CSV…"},
+            {"记录中", "Recording"},
+            {"%1 行", "%1 rows"},
+            {"等待仪器", "Waiting for the instrument"},
+            {"记录已停止", "Recording stopped"},
+            {"记录到 %1", "Recording to %1"},
+            {"无法创建记录文件 %1：%2", "Cannot create the recording file %1: %2"},
+            {"记录已停止：无法写入 %1（%2）。此前记录的数据都保留在文件中。",
+             "Recording stopped: cannot write to %1 (%2). Everything recorded before stays in "
+             "the file."},
+            {"记录已停止：文件 %1 已被删除或移走。",
+             "Recording stopped: the file %1 was removed or moved."},
+            {"该文件正在记录另一台仪器：%1",
+             "This file is already recording another instrument: %1"},
+            {"无法导出到 %1", "Cannot export to %1"},
+            {"PNG，图表大小 (*.png)", "PNG, chart size (*.png)"},
+            {"PNG，打印尺寸 (*.png)", "PNG, print size (*.png)"},
+            {"PDF，图表大小 (*.pdf)", "PDF, chart size (*.pdf)"},
+            {"PDF，打印尺寸 (*.pdf)", "PDF, print size (*.pdf)"},
+            {"CSV 文件 (*.csv)", "CSV files (*.csv)"},
         };
         for (const auto &row : rows)
             QTest::newRow(row[0]) << "Widget" << QString::fromUtf8(row[0])

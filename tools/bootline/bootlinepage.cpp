@@ -31,7 +31,9 @@ void Widget::toggleBootLineChart()
 
 void Widget::oneKeyLineChartProcess()
 {
-    if (!toolPageShown(BootLinePage))
+    // A boot line recording to disk is polled on every page.
+    const bool shown = toolPageShown(BootLinePage);
+    if (!shown && !recordsToDisk(Tool::BootLine))
         return;
     OneKeyLine &line = *oneKeyLine;
     const ChartProfile &profile = bootLineChartProfile();
@@ -55,6 +57,7 @@ void Widget::oneKeyLineChartProcess()
         bootline::decodeAnswer(line.inReport, bytesRead);
     if (!reading)
         return; // dropped silently: the next poll tries again
+    recordBootLineReading(*reading);
 
     line.voltage = reading->volts;
     line.current = reading->amps;
@@ -64,7 +67,8 @@ void Widget::oneKeyLineChartProcess()
     if (line.chartRunning) {
         const double values[1] = {line.current};
         appendSample(line, values);
-        recordingStep(ui->oneKeyLineChart, line, profile);
+        if (shown) // a hidden chart is drawn when its page is shown again
+            recordingStep(ui->oneKeyLineChart, line, profile);
     }
 
     line.shownVoltage = line.voltage;

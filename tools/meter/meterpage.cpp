@@ -85,7 +85,9 @@ void Widget::toggleMeterRecording()
 
 void Widget::vcMeterTimerSlot()
 {
-    if (!toolPageShown(MeterPage))
+    // A meter recording to disk is polled on every page.
+    const bool shown = toolPageShown(MeterPage);
+    if (!shown && !recordsToDisk(Tool::Meter))
         return;
     Vc_Meter &m = *vcMeter;
     const ChartProfile &profile = meterChartProfile();
@@ -108,6 +110,7 @@ void Widget::vcMeterTimerSlot()
     meter::buildRequest(m.outReport, m.rateCode);
     if (hid::transact(m.hidDevice, m.outReport, m.inReport) < 1)
         return;
+    recordMeterReport();
 
     auto takeSample = [&m](int n) {
         const meter::Sample sample = meter::decodeSample(m.inReport, n);
@@ -138,7 +141,8 @@ void Widget::vcMeterTimerSlot()
                 }
             }
         }
-        recordingStep(ui->Chart_Widget, m, profile);
+        if (shown) // a hidden chart is drawn when its page is shown again
+            recordingStep(ui->Chart_Widget, m, profile);
     }
 
     const meter::LineVoltages lines = meter::decodeLineVoltages(m.inReport);

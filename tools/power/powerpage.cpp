@@ -142,10 +142,14 @@ void Widget::setupPowerPage()
 void Widget::adjPowerChartProcess()
 {
     AdjPower &p = *adjPower;
-    if (!toolPageShown(PowerPage)) {
-        // Coming back to the page reads the device's settings again.
+    const bool shown = toolPageShown(PowerPage);
+    if (!shown) {
+        // Coming back to the page reads the device's settings again. A supply
+        // recording to disk goes on being polled meanwhile, with read-only
+        // requests: its settings are taken over only on its page.
         forgetPowerSelection();
-        return;
+        if (!recordsToDisk(Tool::PowerSupply))
+            return;
     }
     const ChartProfile &profile = powerChartProfile();
     updateSpan(ui->adjPowChart, p, profile);
@@ -181,6 +185,7 @@ void Widget::adjPowerChartProcess()
         return;
 
     const power::Status status = power::decodeStatus(p.inReport);
+    recordPowerStatus(status);
     p.voltage = status.volts;
     p.current = status.amps;
     const double watts = p.voltage * p.current;
@@ -188,7 +193,8 @@ void Widget::adjPowerChartProcess()
     const bool chartView = ui->adjPowView->currentIndex() == kPowerChartView;
     if (chartView && p.chartRunning) {
         appendSample(p, {p.voltage, p.current, watts});
-        recordingStep(ui->adjPowChart, p, profile);
+        if (shown) // a hidden chart is drawn when its page is shown again
+            recordingStep(ui->adjPowChart, p, profile);
     }
     if (!chartView) {
         showOnGauge(p.voltageGauge, p.voltage, kVoltageGaugeUpper, kVoltageGaugeExtended);
@@ -199,7 +205,7 @@ void Widget::adjPowerChartProcess()
     p.shownCurrent = p.current;
     p.shownPower = watts;
 
-    if (!p.presetsLoaded) {
+    if (!p.presetsLoaded && shown) {
         takeOverPowerSettings(status);
         p.presetsLoaded = true;
     }
