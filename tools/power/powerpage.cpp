@@ -71,8 +71,8 @@ void showOnGauge(GaugePanel *gauge, double value, double normal, double extended
 
 void Widget::setupPowerPage()
 {
-    adjPower = new AdjPower;
-    adjPower->pollTimer = new QTimer;
+    adjPower = std::make_unique<AdjPower>();
+    adjPower->pollTimer = new QTimer(this);
     connect(adjPower->pollTimer, &QTimer::timeout, this, &Widget::adjPowerChartProcess);
 
     auto *viewGroup = new QButtonGroup(this);
