@@ -107,7 +107,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         bool fastOk = false;
         bool qtOk = false;
         const double fast = fastnumber::toDouble(token.constData(), token.size(), &fastOk);
-        const double qt = QString::fromLatin1(token).toDouble(&qtOk);
+        // With its length: QString::fromLatin1(QByteArray) would stop at a NUL byte.
+        const double qt = QString::fromLatin1(token.constData(), token.size()).toDouble(&qtOk);
         FUZZ_CHECK(fastOk == qtOk && same(fast, qt), "token '%s': %.17g (%d) against %.17g (%d)",
                    token.constData(), fast, fastOk, qt, qtOk);
     }

@@ -71,7 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FUZZ_CHECK(out[firmware::kDataField + i] == expected, "report %lld byte %d", r, i);
         }
         const int progress = firmware::progressValue(offset + firmware::kChunkSize, length);
-        FUZZ_CHECK(progress == firmware::kKeepProgress || (progress >= lastProgress && progress <= 100));
+        FUZZ_CHECK(progress == firmware::kKeepProgress ||
+                   (progress >= lastProgress && progress <= 100));
         if (progress != firmware::kKeepProgress)
             lastProgress = progress;
     }

@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!rate)
         return 0;
     FUZZ_CHECK(meter::rateForCode(rate->rateCode) == rate);
-    FUZZ_CHECK(rate->samplesPerReport >= 1 && rate->samplesPerReport <= meter::kMaxSamplesPerReport);
+    FUZZ_CHECK(rate->samplesPerReport >= 1 &&
+               rate->samplesPerReport <= meter::kMaxSamplesPerReport);
 
     // Full scale: 65535 × 1.25 mV and 65535 × 0.48 mA.
     for (int n = 0; n < rate->samplesPerReport; ++n) {

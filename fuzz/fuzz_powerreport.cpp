@@ -21,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Exactly one light for the four defined modes; none changes otherwise.
     power::Lights lights{true, true, true, true};
     const bool shown = power::lightsForMode(status.mode, &lights);
-    FUZZ_CHECK(shown == (status.mode <= 3) && shown == (power::isKnownMode(status.mode) &&
-                                                        status.mode != power::OtherMode));
+    FUZZ_CHECK(shown == (status.mode <= 3) &&
+               shown == (power::isKnownMode(status.mode) && status.mode != power::OtherMode));
     if (shown)
         FUZZ_CHECK(int(lights.cv) + lights.cc + lights.ovp + lights.ocp == 1);
     else

@@ -53,16 +53,18 @@ struct Bench {
             }
         }
         return {ui().adjON_OFFButton->isChecked(), ui().adjOVPButton->isChecked(),
-                ui().adjOCPButton->isChecked(), slot, ui().adjVoltageDial->value(),
-                ui().adjCurrentDial->value()};
+                ui().adjOCPButton->isChecked(),    slot,
+                ui().adjVoltageDial->value(),      ui().adjCurrentDial->value()};
     }
     void poll() const { QMetaObject::invokeMethod(window.get(), "adjPowerChartProcess"); }
 };
 
+// Made once and kept to the end of the process: Qt's own statics may be gone
+// by the time static destructors run, so the application is not destroyed.
 Bench &bench()
 {
-    static Bench b;
-    return b;
+    static Bench *b = new Bench;
+    return *b;
 }
 
 void quiet(QtMsgType, const QMessageLogContext &, const QString &) {}

@@ -44,7 +44,7 @@ for target in $targets; do
     if "$binary" -max_total_time="$seconds" -rss_limit_mb="$rss_mb" -timeout="$timeout" \
         -print_final_stats=1 -artifact_prefix="$build/fuzz/artifacts/$target-" \
         "$work" "fuzz/corpus/$target" >"$build/fuzz/$target.log" 2>&1; then
-        grep -E '^stat::number_of_executed_runs|^stat::peak_rss_mb' "$build/fuzz/$target.log" |
+        grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$build/fuzz/$target.log" |
             tr '\n' ' '
         echo
     else

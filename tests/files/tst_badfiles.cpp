@@ -244,8 +244,8 @@ private slots:
             << Tool::Meter << Make::Content << QByteArray("vst,1.5,2.2") << Series{9, 9, 1.5}
             << none;
         QTest::newRow("truncated in a marker")
-            << Tool::Meter << Make::Content << QByteArray("vst,1.5,2.25,ve") << Series{9, 9, 1.5, 2.25}
-            << none;
+            << Tool::Meter << Make::Content << QByteArray("vst,1.5,2.25,ve")
+            << Series{9, 9, 1.5, 2.25} << none;
         QTest::newRow("CR LF around values and at the end")
             << Tool::Meter << Make::Content << QByteArray("vst,1\r\n,\r\n2,vend,\r\n")
             << Series{9, 9, 1, 2} << none;
@@ -256,14 +256,13 @@ private slots:
             << Series{9, 9, 1, 2} << none;
         QTest::newRow("not readable") << Tool::PowerSupply << Make::Unreadable
                                       << QByteArray("vst,1,2,vend,") << kept << failed;
-        QTest::newRow("a directory") << Tool::Meter << Make::Directory << QByteArray() << kept
-                                     << failed;
+        QTest::newRow("a directory")
+            << Tool::Meter << Make::Directory << QByteArray() << kept << failed;
         QTest::newRow("a dangling link")
             << Tool::BootLine << Make::DanglingLink << QByteArray() << kept << failed;
         // One token that never ends: only the value before it is loaded.
         QTest::newRow("a GiB of digits without a comma")
-            << Tool::Meter << Make::StreamedHuge << QByteArray("vst,1,") << Series{9, 9, 1}
-            << none;
+            << Tool::Meter << Make::StreamedHuge << QByteArray("vst,1,") << Series{9, 9, 1} << none;
     }
     void chartFiles()
     {
