@@ -29,7 +29,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent), firmwareImage(kFirmwareImageS
     discoveryEnabled = true;
     firmwareImage.fill('\0');
 
-    usbHid = new UsbHid;
+    usbHid = new UsbHid(this);
 
     titleBar = new CustomTitleBar(this);
     ui->titleLayout->addWidget(titleBar);
@@ -52,7 +52,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent), firmwareImage(kFirmwareImageS
     bannerLayout->addWidget(banner);
     ui->ad_Widget->setLayout(bannerLayout);
 
-    programTimer = new QTimer;
+    programTimer = new QTimer(this);
     programTimer->stop();
 
     wireControls();
@@ -65,17 +65,17 @@ Widget::Widget(QWidget *parent) : QWidget(parent), firmwareImage(kFirmwareImageS
 
     applyPowerLimits(adjPower->maxVoltage, adjPower->maxCurrent);
 
-    displayTimer = new QTimer;
+    displayTimer = new QTimer(this);
     displayTimer->start(100);
     connect(displayTimer, &QTimer::timeout, this, &Widget::refreshLabels);
 
-    discoveryTimer = new QTimer;
+    discoveryTimer = new QTimer(this);
     connect(discoveryTimer, &QTimer::timeout, this, &Widget::discoveryTick);
     discoveryTimer->start(1000);
 
     applyMeterRate(ui->vcMeter_fpsComboBox->currentIndex());
 
-    accumulateTimer = new QTimer;
+    accumulateTimer = new QTimer(this);
     connect(accumulateTimer, &QTimer::timeout, this, &Widget::accumulateCounts);
     accumulateTimer->start(94);
 
@@ -83,7 +83,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent), firmwareImage(kFirmwareImageS
 
     connect(ui->vcMeter_chartStart, &QPushButton::clicked, this, &Widget::toggleMeterRecording);
 
-    meterPollTimer = new QTimer;
+    meterPollTimer = new QTimer(this);
     connect(meterPollTimer, &QTimer::timeout, this, [this] { vcMeterTimerSlot(); });
     meterPollTimer->start(vcMeter->pollIntervalMs);
 
@@ -102,7 +102,21 @@ Widget::Widget(QWidget *parent) : QWidget(parent), firmwareImage(kFirmwareImageS
 
 Widget::~Widget()
 {
+    // Nothing may poll, count or refresh while the parts go: stop every timer
+    // first (they are children of the window and go with it, after the tool
+    // state objects).
+    for (QTimer *timer : {meterPollTimer, displayTimer, accumulateTimer, programTimer,
+                          discoveryTimer, adjPower->pollTimer, oneKeyLine->pollTimer})
+        timer->stop();
     QCoreApplication::instance()->removeEventFilter(this);
+    // The handles still open are closed, as the end of the process would; a
+    // transfer cannot be running, since the window is only destroyed outside
+    // its event loop. A maxima scan still in flight owns what it reads and
+    // drops its result with the tool's watcher.
+    for (DeviceLink *link :
+         {static_cast<DeviceLink *>(vcMeter.get()), static_cast<DeviceLink *>(adjPower.get()),
+          static_cast<DeviceLink *>(oneKeyLine.get()), &firmwareLink})
+        discovery::closeLink(*link);
     delete ui;
 }
 

@@ -12,6 +12,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
+
 class AdjPower;
 class CustomTitleBar;
 class OneKeyLine;
@@ -38,6 +40,12 @@ class ToolRecording;
 // The program's only window and the owner of everything else: the form, the
 // HID device list, the three tool state objects, the title bar, the firmware
 // transfer state and all timers. Everything runs on the GUI thread.
+//
+// Ownership: the timers, the HID device list and the item delegate are Qt
+// children of the window; the form's widgets are children of their pages. The
+// three tool state objects are QWidgets that are never shown, so they are held
+// by unique_ptr rather than by a Qt parent (a child widget would be shown with
+// the window and take its clicks).
 class Widget : public QWidget {
     Q_OBJECT
 public:
@@ -120,9 +128,9 @@ public:
     recording::ToolRecording *recordings[3] = {};
     QLabel *recordingLabels[3] = {};
     QTimer *recordingStatusTimer = nullptr;
-    Vc_Meter *vcMeter = nullptr;
-    AdjPower *adjPower = nullptr;
-    OneKeyLine *oneKeyLine = nullptr;
+    std::unique_ptr<Vc_Meter> vcMeter;
+    std::unique_ptr<AdjPower> adjPower;
+    std::unique_ptr<OneKeyLine> oneKeyLine;
     UsbHid *usbHid = nullptr;
     QTimer *meterPollTimer = nullptr;
     QTimer *displayTimer = nullptr;

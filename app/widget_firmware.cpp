@@ -2,13 +2,13 @@
 // to the instrument in firmware-update mode.
 #include "widget.h"
 
+#include "firmware/firmwareimage.h"
 #include "firmware/firmwaretransfer.h"
 #include "ui_widget.h"
 
 #include <QCoreApplication>
 #include <QDebug>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QMessageBox>
 #include <QScopeGuard>
 
@@ -24,35 +24,34 @@ void Widget::delayWithEvents(int ms)
 
 bool Widget::readFirmwareFile()
 {
-    if (firmwarePath.isEmpty())
+    const firmware::ImageLoad result =
+        firmware::loadImage(firmwarePath, firmwareImage.data(), firmwareSize);
+    switch (result) {
+    case firmware::ImageLoad::NoPath:
         return false;
-    QFile file(firmwarePath);
-    if (!file.open(QIODevice::ReadOnly)) {
+    case firmware::ImageLoad::Unreadable:
         firmwareLoaded = false;
         return false;
-    }
-    firmwareSize = file.size();
-    if (firmwareSize > kFirmwareImageSize) {
-        file.close();
+    case firmware::ImageLoad::TooLarge:
         firmwareLoaded = false;
         firmwarePath.clear();
         ui->filePath_text->clear();
         QMessageBox::information(this, tr("提示"), tr("文件超出规定大小！"), QMessageBox::Ok);
         return false;
+    case firmware::ImageLoad::Loaded:
+    case firmware::ImageLoad::ShortRead:
+        break;
     }
     ui->filePath_text->setText(firmwarePath);
-    firmwareImage.fill('\0');
-    // A short read (the file cut while it is read, a read error) would leave
-    // zeros in place of the image's end: such an image is not sent.
-    firmwareLoaded = file.read(firmwareImage.data(), firmwareSize) == firmwareSize;
-    file.close();
+    // A short read (the file cut while it is read, a read error) is not sent.
+    firmwareLoaded = result == firmware::ImageLoad::Loaded;
     return firmwareLoaded;
 }
 
 void Widget::openFirmwareFile()
 {
     firmwarePath = fileDialogs.openFileName(this, QStringLiteral("open"), QStringLiteral("../"),
-                                               QStringLiteral("BIN(*.bin);;All files(*)"));
+                                            QStringLiteral("BIN(*.bin);;All files(*)"));
     readFirmwareFile();
 }
 

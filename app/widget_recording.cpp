@@ -155,7 +155,7 @@ void Widget::showRecordingStatus(Tool tool)
     if (!label || !recording)
         return;
     if (recording->isActive()) {
-        const DeviceLink *links[] = {vcMeter, adjPower, oneKeyLine};
+        const DeviceLink *links[] = {vcMeter.get(), adjPower.get(), oneKeyLine.get()};
         const bool waiting = recording->inGap() || !links[int(tool)]->hidDevice;
         label->setStyleSheet(QLatin1String(kRecordingStyle));
         label->setText(QStringLiteral("● ") + tr("记录中") + QLatin1Char('\n') +

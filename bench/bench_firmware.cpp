@@ -144,7 +144,7 @@ int main(int argc, char *argv[])
     }
     file.close();
     window->fileDialogs.openFileName = [&path](QWidget *, const QString &, const QString &,
-                                                  const QString &) { return path; };
+                                               const QString &) { return path; };
     window.ui().openFile->click();
     if (!window->firmwareHandle || window->firmwareSize != kImageSize) {
         std::printf("set-up failed: device %s, image %lld bytes\n",

@@ -11,10 +11,25 @@ function(quorvaline_add_test name source)
                                         Qt5::Test ${ARG_LIBS})
   add_test(NAME ${name} COMMAND ${name})
   set(environment "QT_QPA_PLATFORM=offscreen")
+  if(QUORVALINE_TSAN AND label IN_LIST QUORVALINE_TSAN_LABELS)
+    set_property(GLOBAL APPEND PROPERTY QUORVALINE_TSAN_TESTS ${name})
+  endif()
   if(QUORVALINE_TSAN)
     # Qt is not instrumented; the file lists the reports that come from Qt's
     # own synchronisation, never from project code.
     list(APPEND environment "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/charts/tsan.supp")
+  endif()
+  if(QUORVALINE_ASAN)
+    # Leak checking on; every report ends the test program with a failure.
+    # The file lists leaks inside Qt and the system libraries, never project
+    # code.
+    list(APPEND environment
+      "ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1"
+      "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0"
+      "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
+      # The X test needs no OpenGL: without the GLX integration the GL driver,
+      # whose allocations cannot be named once it is unloaded, stays out.
+      "QT_XCB_GL_INTEGRATION=none")
   endif()
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "${environment}"

@@ -24,7 +24,7 @@ static void clearOpenFailure(DeviceLink &link)
     link.openDenied = false;
 }
 
-static void closeHandle(DeviceLink &link)
+void closeLink(DeviceLink &link)
 {
     if (link.hidDevice)
         hid_close(link.hidDevice);
@@ -39,7 +39,7 @@ LinkChange updateLink(DeviceLink &link, const QList<DeviceEntry> &list)
         clearOpenFailure(link); // nothing listed, nothing that failed to open
         if (!link.opened)
             return LinkChange::None;
-        closeHandle(link);
+        closeLink(link);
         return LinkChange::Dropped;
     }
 
@@ -48,7 +48,7 @@ LinkChange updateLink(DeviceLink &link, const QList<DeviceEntry> &list)
         return LinkChange::None;
 
     const bool wasOpen = link.opened;
-    closeHandle(link);
+    closeLink(link);
     link.hidDevice = hid_open_path(path.constData());
     if (!link.hidDevice) {
         const wchar_t *reason = hid_error(nullptr);

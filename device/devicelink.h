@@ -52,4 +52,7 @@ void markPresence(DeviceLink &link, const QList<DeviceEntry> &list, quint16 prod
 // old handle is dead, so it is replaced.
 LinkChange updateLink(DeviceLink &link, const QList<DeviceEntry> &list);
 
+// Closes the link's handle, if one is open, and forgets it.
+void closeLink(DeviceLink &link);
+
 } // namespace discovery

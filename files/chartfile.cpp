@@ -153,6 +153,15 @@ public:
     // token is a value that does not convert.
     bool handle(const char *token, qint64 length, bool overlong)
     {
+        if (m_firstToken) {
+            // A text editor may put a UTF-8 byte order mark before the first
+            // marker; it is not part of the token.
+            m_firstToken = false;
+            if (!overlong && length >= 3 && std::memcmp(token, kByteOrderMark, 3) == 0) {
+                token += 3;
+                length -= 3;
+            }
+        }
         if (!overlong && (length == 3 || length == 4)) {
             for (int i = 0; i < m_markerCount; ++i) {
                 const Marker &marker = m_markers[i];
@@ -205,6 +214,8 @@ private:
     int m_markerCount;
     int m_seriesCount;
     SeriesSink *m_sink;
+    static constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+    bool m_firstToken = true;
     int m_section = kIgnoresValues; // no marker yet
     qint64 m_counts[3] = {0, 0, 0};
     std::unique_ptr<double[]> m_pending; // kValuesPerHandOver per series

@@ -86,7 +86,8 @@ public:
 //   sink for that series; in the section of the layout's final end marker
 //   (pend, or cend for one series) it ends loading; elsewhere (before the
 //   first marker, after an intermediate end marker) it is ignored;
-// - a final token without a comma after it is not handled.
+// - a final token without a comma after it is not handled;
+// - a UTF-8 byte order mark at the start of the file is skipped.
 // Reads in large blocks; memory stays small whatever the file holds. A
 // source that is not sequential is read twice: once to count, once to load.
 // Returns false when the name is empty, the file cannot be opened or a read

@@ -72,10 +72,38 @@ private slots:
             QVERIFY(t.timer->isActive());
             QCOMPARE(t.timer->interval(), t.interval);
             QCOMPARE(t.timer->timerType(), t.type);
-            QVERIFY(!t.timer->parent());
+            QCOMPARE(t.timer->parent(), &w); // released with the window
         }
         QVERIFY(!w.programTimer->isActive());
+        QCOMPARE(w.programTimer->parent(), &w);
         QCOMPARE(w.vcMeter->rateCode, quint8(20));
+    }
+
+    // The tool state objects are never shown: no Qt parent, so no child
+    // widget of the window. Destroying the window closes the handles it
+    // still holds, one per instrument.
+    void destroyingTheWindowClosesItsHandles()
+    {
+        sim::bus().reset();
+        startup::initResources();
+        sim::Bus &bus = sim::bus();
+        const int ids[] = {bus.attach(std::make_shared<sim::MeterModel>()),
+                           bus.attach(std::make_shared<sim::PowerSupplyModel>()),
+                           bus.attach(std::make_shared<sim::BootLineModel>()),
+                           bus.attach(std::make_shared<sim::FirmwareModel>())};
+        auto w = std::make_unique<Widget>();
+        w->show();
+        for (const QWidget *state :
+             {static_cast<QWidget *>(w->vcMeter.get()), static_cast<QWidget *>(w->adjPower.get()),
+              static_cast<QWidget *>(w->oneKeyLine.get())}) {
+            QVERIFY(!state->parent());
+            QVERIFY(!state->isVisible());
+        }
+        w->discoverDevices();
+        for (int id : ids)
+            QCOMPARE(bus.openHandles(id), 1);
+        w.reset();
+        QCOMPARE(bus.totalOpenHandles(), 0);
     }
 
     // The clicked tool button is checked and the four others not; clicking

@@ -571,6 +571,19 @@ private slots:
         QTest::newRow("exponents, signs, nan and inf convert")
             << three << QByteArray("pst,1e3,-2.5E-1,+7,inf,") << Series{} << Series{}
             << Series{1000, -0.25, 7, qInf()};
+        QTest::newRow("a byte order mark at the start is skipped")
+            << three << QByteArray("\xEF\xBB\xBFvst,1,2,vend,") << Series{1, 2} << Series{}
+            << Series{};
+        QTest::newRow("a byte order mark at the start, one series")
+            << one
+            << QByteArray("\xEF\xBB\xBF"
+                          "cst,6,cend,")
+            << Series{6} << Series{} << Series{};
+        QTest::newRow("a byte order mark elsewhere is part of its token")
+            << three
+            << QByteArray("vst,\xEF\xBB\xBF"
+                          "1,\xEF\xBB\xBFvend,2,")
+            << Series{0, 0, 2} << Series{} << Series{};
         QTest::newRow("a final token without a comma is not handled")
             << one << QByteArray("cst,1,2") << Series{1} << Series{} << Series{};
         QTest::newRow("an overlong token is a value that does not convert")

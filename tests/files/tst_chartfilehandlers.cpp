@@ -42,16 +42,16 @@ struct FilesBench {
         Ui_Widget &ui = w.ui();
         switch (tool) {
         case Tool::Meter:
-            return {ui.vcMeterChartSaveButton, ui.vcMeterChartOpenButton, w->vcMeter,
+            return {ui.vcMeterChartSaveButton, ui.vcMeterChartOpenButton, w->vcMeter.get(),
                     ui.Chart_Widget, &w->vcMeter->chartFileName};
         case Tool::PowerSupply:
-            return {ui.adjPowChartSaveButton, ui.adjPowChartOpenButton, w->adjPower, ui.adjPowChart,
-                    &w->adjPower->chartFileName};
+            return {ui.adjPowChartSaveButton, ui.adjPowChartOpenButton, w->adjPower.get(),
+                    ui.adjPowChart, &w->adjPower->chartFileName};
         case Tool::BootLine:
             break;
         }
-        return {ui.oneKeyLineChartSave, ui.oneKeyLineChartOpen, w->oneKeyLine, ui.oneKeyLineChart,
-                &w->oneKeyLine->chartFileName};
+        return {ui.oneKeyLineChartSave, ui.oneKeyLineChartOpen, w->oneKeyLine.get(),
+                ui.oneKeyLineChart, &w->oneKeyLine->chartFileName};
     }
     QCPGraph *graph(Tool tool, int k) const { return parts(tool).state->graphs[k].data(); }
 

@@ -82,7 +82,7 @@ public:
     FirmwareBench()
     {
         w->fileDialogs.openFileName = [this](QWidget *parent, const QString &caption,
-                                                const QString &directory, const QString &filter) {
+                                             const QString &directory, const QString &filter) {
             dialogCalls.append({parent, caption, directory, filter});
             return dialogAnswer;
         };

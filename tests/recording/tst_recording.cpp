@@ -307,7 +307,7 @@ private slots:
         if (tool == Tool::BootLine)
             b.w.ui().oneKeyLineChartSwitch->click(); // its chart is off at first
         b.poll(tool, 12);
-        const LiveChartState *states[] = {b.w->vcMeter, b.w->adjPower, b.w->oneKeyLine};
+        const LiveChartState *states[] = {b.w->vcMeter.get(), b.w->adjPower.get(), b.w->oneKeyLine.get()};
         const LiveChartState &state = *states[int(tool)];
         QVERIFY(state.chartRunning);
         QCOMPARE(state.graphs[0]->dataCount(), 12);

@@ -13,8 +13,8 @@
 
 void Widget::setupBootLinePage()
 {
-    oneKeyLine = new OneKeyLine;
-    oneKeyLine->pollTimer = new QTimer;
+    oneKeyLine = std::make_unique<OneKeyLine>();
+    oneKeyLine->pollTimer = new QTimer(this);
     oneKeyLine->pollTimer->setTimerType(Qt::PreciseTimer);
     connect(oneKeyLine->pollTimer, &QTimer::timeout, this, &Widget::oneKeyLineChartProcess);
 

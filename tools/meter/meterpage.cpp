@@ -27,7 +27,7 @@ QString labelStyle(const char *colour)
 
 void Widget::setupMeterPage()
 {
-    vcMeter = new Vc_Meter;
+    vcMeter = std::make_unique<Vc_Meter>();
 
     const QList<QLabel *> readings = {
         ui->vcMeter_uLabel,  ui->vcMeter_iLabel,   ui->vcMeter_pLabel,   ui->vcMeter_dpLabel,
@@ -35,7 +35,7 @@ void Widget::setupMeterPage()
     for (QLabel *label : readings)
         label->setText(QStringLiteral("---"));
 
-    auto *delegate = new QStyledItemDelegate;
+    auto *delegate = new QStyledItemDelegate(this);
     ui->vcMeter_fpsComboBox->setItemDelegate(delegate);
     ui->vcMeterPCountComboBox->setItemDelegate(delegate);
 

@@ -71,8 +71,8 @@ void showOnGauge(GaugePanel *gauge, double value, double normal, double extended
 
 void Widget::setupPowerPage()
 {
-    adjPower = new AdjPower;
-    adjPower->pollTimer = new QTimer;
+    adjPower = std::make_unique<AdjPower>();
+    adjPower->pollTimer = new QTimer(this);
     connect(adjPower->pollTimer, &QTimer::timeout, this, &Widget::adjPowerChartProcess);
 
     auto *viewGroup = new QButtonGroup(this);
@@ -244,21 +244,30 @@ void Widget::takeOverPowerSettings(const power::Status &status)
     AdjPower &p = *adjPower;
     const QList<QPushButton *> buttons = presetButtons(ui);
     p.presets.clear();
+    // A stored preset beyond the dials' end (a damaged answer, a supply of a
+    // wider range) is taken at that end, as a dial would set it: its button,
+    // the dials and the set-points sent then all say the same.
+    const int voltageLimit = ui->adjVoltageDial->maximum();
+    const int currentLimit = ui->adjCurrentDial->maximum();
     for (int k = 0; k < power::kPresetCount; ++k) {
-        const PowerPreset preset = {float(status.presetVoltage[k]), float(status.presetCurrent[k])};
+        const PowerPreset preset = {float(qMin<int>(status.presetVoltage[k], voltageLimit)),
+                                    float(qMin<int>(status.presetCurrent[k], currentLimit))};
         p.presets.append(preset);
         buttons[k]->setText(
             power::presetButtonText(k + 1, preset.presetVoltage, preset.presetCurrent));
     }
 
-    p.outputOn = status.outputOn;
-    p.ovpOn = status.ovpOn;
-    p.ocpOn = status.ocpOn;
-    ui->adjON_OFFButton->setChecked(status.outputOn != 0);
-    ui->adjOVPButton->setChecked(status.ovpOn != 0);
-    ui->adjOCPButton->setChecked(status.ocpOn != 0);
+    // A switch is on for any byte but 0, and is sent back as the 1 a click
+    // would send: the requests carry what the buttons show. A slot number
+    // beyond M6 selects none, as it is shown.
+    p.outputOn = status.outputOn != 0;
+    p.ovpOn = status.ovpOn != 0;
+    p.ocpOn = status.ocpOn != 0;
+    ui->adjON_OFFButton->setChecked(p.outputOn);
+    ui->adjOVPButton->setChecked(p.ovpOn);
+    ui->adjOCPButton->setChecked(p.ocpOn);
 
-    p.presetIndex = status.presetIndex;
+    p.presetIndex = status.presetIndex <= power::kPresetCount ? status.presetIndex : 0;
     if (const PowerPreset *preset = p.selectedPreset()) {
         p.voltageSetpoint = quint16(preset->presetVoltage);
         p.currentSetpoint = quint16(preset->presetCurrent);

@@ -484,6 +484,79 @@ private slots:
         QCOMPARE(b.sentVoltage(), 0);
     }
 
+    // Settings a damaged answer may carry, taken over twice (the second time
+    // with the dials already where the first left them): the requests after
+    // it carry what the buttons and dials show. Switch bytes other than 0 are
+    // on and sent as 1; a slot beyond M6 selects none; presets beyond the
+    // dials' ends (30.00 V and, connected, 6.000 A) are taken at those ends.
+    void damagedTakeOverSendsWhatIsShown_data()
+    {
+        QTest::addColumn<Bytes>("switches");    // bytes 48 output, 50 OVP, 51 OCP, 52 slot
+        QTest::addColumn<int>("presetVoltage"); // every slot
+        QTest::addColumn<int>("presetCurrent");
+        QTest::addColumn<Bytes>("sent"); // request bytes 5 slot, 6-7, 8-9, 10 output, 11, 12
+        QTest::addColumn<QString>("slotText");
+        QTest::newRow("switch bytes 176, 2, 255; slot 3")
+            << Bytes{176, 2, 255, 3} << 1200 << 1000 << Bytes{3, 0x04, 0xB0, 0x03, 0xE8, 1, 1, 1}
+            << "M3 12.00V/1.000A";
+        QTest::newRow("slot 200: none")
+            << Bytes{0, 0, 1, 200} << 1200 << 1000 << Bytes{0, 0, 0, 0, 0, 0, 0, 1} << "";
+        QTest::newRow("slot 7: none")
+            << Bytes{1, 1, 0, 7} << 1200 << 1000 << Bytes{0, 0, 0, 0, 0, 1, 1, 0} << "";
+        QTest::newRow("presets of 452.76 V and 7.000 A")
+            << Bytes{0, 0, 0, 2} << 45276 << 7000 << Bytes{2, 0x0B, 0xB8, 0x17, 0x70, 0, 0, 0}
+            << "M2 30.00V/6.000A";
+        QTest::newRow("presets of 655.35 V and 65.535 A")
+            << Bytes{1, 0, 0, 6} << 65535 << 65535 << Bytes{6, 0x0B, 0xB8, 0x17, 0x70, 1, 0, 0}
+            << "M6 30.00V/6.000A";
+    }
+    void damagedTakeOverSendsWhatIsShown()
+    {
+        QFETCH(Bytes, switches);
+        QFETCH(int, presetVoltage);
+        QFETCH(int, presetCurrent);
+        QFETCH(Bytes, sent);
+        QFETCH(QString, slotText);
+        sim::InputReport answer{};
+        answer[0] = 8;
+        for (int k = 0; k < 6; ++k) {
+            answer[size_t(8 + 2 * k)] = quint8(presetVoltage >> 8);
+            answer[size_t(9 + 2 * k)] = quint8(presetVoltage);
+            answer[size_t(20 + 2 * k)] = quint8(presetCurrent >> 8);
+            answer[size_t(21 + 2 * k)] = quint8(presetCurrent);
+        }
+        answer[48] = quint8(switches[0]);
+        answer[50] = quint8(switches[1]);
+        answer[51] = quint8(switches[2]);
+        answer[52] = quint8(switches[3]);
+
+        auto model = std::make_shared<PSU>();
+        model->setLoad(PSU::kOpenCircuit); // no current limit reached: no trip
+        PowerBench b = powerBench(model);
+        for (int round = 0; round < 2; ++round) {
+            sim::bus().scriptAnswer(b.id, answer);
+            b.poll(); // taken over
+            b.poll();
+            QCOMPARE(b.lastCommand(), 7);
+            const std::vector<std::uint8_t> request = b.lastRequest();
+            for (int k = 0; k < sent.size(); ++k)
+                QCOMPARE(int(request[size_t(5 + k)]), sent[k]);
+            QCOMPARE(b.ui().adjON_OFFButton->isChecked(), sent[5] == 1);
+            QCOMPARE(b.ui().adjOVPButton->isChecked(), sent[6] == 1);
+            QCOMPARE(b.ui().adjOCPButton->isChecked(), sent[7] == 1);
+            for (int k = 0; k < 6; ++k)
+                QCOMPARE(b.presetButtons()[k]->isChecked(), k + 1 == sent[0]);
+            if (sent[0] > 0) {
+                QCOMPARE(b.presetButtons()[sent[0] - 1]->text(), slotText);
+                QCOMPARE(b.ui().adjVoltageDial->value(), sent[1] << 8 | sent[2]);
+                QCOMPARE(b.ui().adjCurrentDial->value(), sent[3] << 8 | sent[4]);
+            }
+            b.ui().vCToolButton->click();
+            b.poll(); // away: read again on return
+            b.ui().adjPowToolButton->click();
+        }
+    }
+
     // The lights follow the mode while the output is on; with the output off
     // the reported mode is ignored, and mode 4 changes nothing.
     void lightsFollowTheModeWhileTheOutputIsOn()

@@ -1,0 +1,179 @@
+// The memory and time the window takes for the huge bad files a user may
+// open: a GiB without a comma (streamed through a named pipe, and as a sparse
+// file of zero bytes, which is read twice), a 100 MB line of values, and a
+// sparse firmware image one byte over 1 MiB. The peak resident memory during
+// each open is set against what the loaded points themselves take: a file
+// that loads nothing may cost a few MB of reading buffers, one that loads
+// points little more than the points.
+//
+// Run with QT_QPA_PLATFORM=offscreen (./dev bench). Always exits 0: it is a
+// measurement that prints its verdict, not a test.
+#include "charts/livechart.h"
+#include "tests/support/testbench.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qint64 kGiB = qint64(1) << 30;
+constexpr qint64 kHundredMB = 100 * 1000 * 1000;
+constexpr double kMB = 1e6;
+// Reading buffers and the like: what a file that loads nothing may cost.
+constexpr double kTargetNothingMB = 16;
+
+qint64 statusBytes(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(int(std::strlen(field))).trimmed().split(' ').value(0).toLongLong() *
+                   1024;
+    }
+    return -1;
+}
+
+bool resetPeak()
+{
+    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+    return clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1;
+}
+
+double cpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+struct Measured {
+    double wallSeconds = 0;
+    double cpuSeconds = 0;
+    double peakGrowthMB = 0;
+};
+
+// Runs `open` with the peak memory reset before it.
+template <typename Open> Measured measure(Open open)
+{
+    resetPeak();
+    const qint64 before = statusBytes("VmRSS:");
+    const double cpuBefore = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    open();
+    Measured m;
+    m.wallSeconds = double(wall.nsecsElapsed()) / 1e9;
+    m.cpuSeconds = cpuSeconds() - cpuBefore;
+    m.peakGrowthMB = double(statusBytes("VmHWM:") - before) / kMB;
+    return m;
+}
+
+void print(const char *what, const Measured &m, double allowedMB, double pointsMB)
+{
+    std::printf("  %-44s %6.2f s wall %6.2f s cpu  peak +%7.1f MB (points %6.1f MB)  %s\n", what,
+                m.wallSeconds, m.cpuSeconds, m.peakGrowthMB, pointsMB,
+                m.peakGrowthMB <= allowedMB ? "within bound" : "OVER BOUND");
+}
+
+int pointCount(const testbench::Window &w)
+{
+    return w->vcMeter->graphs[0]->dataCount();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    testbench::ModalCloser closeBoxes;
+    QTemporaryDir dir;
+    QString answer;
+    testbench::Window w = testbench::makeWindow();
+    w->fileDialogs.openFileName = [&](QWidget *, const QString &, const QString &,
+                                      const QString &) { return answer; };
+    if (!resetPeak()) {
+        std::printf("bench_badfiles: the peak memory cannot be reset on this system\n");
+        return 0;
+    }
+    std::printf("Huge bad files opened through the window (peak memory over the resident size "
+                "before; a file that loads nothing: at most %.0f MB)\n",
+                kTargetNothingMB);
+
+    // A GiB of digits through a named pipe: one pass, one token that never ends.
+    answer = dir.filePath(QStringLiteral("digits.cts"));
+    mkfifo(QFile::encodeName(answer).constData(), 0600);
+    {
+        const QString path = answer;
+        std::thread feeder([path] {
+            const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY);
+            const QByteArray block(1 << 20, '7');
+            bool ok = fd >= 0 && ::write(fd, "vst,", 4) == 4;
+            for (qint64 left = kGiB; ok && left > 0; left -= block.size())
+                ok = ::write(fd, block.constData(), size_t(block.size())) == block.size();
+            if (fd >= 0)
+                ::close(fd);
+        });
+        const Measured m = measure([&] { w.ui().vcMeterChartOpenButton->click(); });
+        feeder.join();
+        print("1 GiB of digits, streamed", m, kTargetNothingMB, 0);
+    }
+    QFile::remove(answer);
+
+    // A GiB of zero bytes in a sparse file: read twice, nothing loaded.
+    answer = dir.filePath(QStringLiteral("zeros.cts"));
+    {
+        QFile file(answer);
+        if (file.open(QIODevice::WriteOnly) && file.write("vst,") == 4)
+            file.resize(kGiB);
+    }
+    print("1 GiB of zero bytes, sparse file", measure([&] {
+              w.ui().vcMeterChartOpenButton->click();
+          }),
+          kTargetNothingMB, 0);
+    QFile::remove(answer);
+
+    // A 100 MB line of values: every one is loaded.
+    answer = dir.filePath(QStringLiteral("line.cts"));
+    qint64 values = 0;
+    {
+        QFile file(answer);
+        const QByteArray block = QByteArray("1.5000,").repeated(1 << 16);
+        file.open(QIODevice::WriteOnly);
+        file.write("vst,");
+        for (qint64 written = 4; written + block.size() + 5 <= kHundredMB; written += block.size()) {
+            file.write(block);
+            values += 1 << 16;
+        }
+        file.write("vend,");
+    }
+    const int before = pointCount(w);
+    const Measured line = measure([&] { w.ui().vcMeterChartOpenButton->click(); });
+    const double pointsMB = double(pointCount(w) - before) * sizeof(QCPGraphData) / kMB;
+    print("100 MB line of values", line, pointsMB * 1.1 + kTargetNothingMB, pointsMB);
+    std::printf("    %lld values in the file, %d points added\n", values, pointCount(w) - before);
+    QFile::remove(answer);
+
+    // A firmware image one byte over 1 MiB, sparse: refused before any read.
+    answer = dir.filePath(QStringLiteral("image.bin"));
+    {
+        QFile file(answer);
+        if (file.open(QIODevice::WriteOnly))
+            file.resize((qint64(1) << 20) + 1);
+    }
+    print("firmware image of 1 MiB + 1 byte", measure([&] { w.ui().openFile->click(); }),
+          kTargetNothingMB, 0);
+    std::printf("  message boxes shown: %d\n", int(closeBoxes.boxes.size()));
+    return 0;
+}

@@ -1,0 +1,84 @@
+#!/usr/bin/env python3
+"""Writes the seed corpus of every fuzz target into corpus/<target>/.
+
+The seeds are small hand-made inputs that reach each target's main paths;
+the fuzzers grow their own corpus from them at run time (in the build folder,
+not here). Run from anywhere: python3 fuzz/make_corpus.py
+"""
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def write(target, name, data):
+    folder = os.path.join(HERE, "corpus", target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data)
+
+
+def report(leading, size=64):
+    data = bytes(leading)
+    return data + bytes(size - len(data))
+
+
+# Chart data files: what each tool writes, and the odd shapes a reader meets.
+chart = {
+    "meter": b"vst,5.0120,5.0130,vend,cst,0.5000,0.2000,cend,pst,2.5060,1.0026,pend,",
+    "power": b"vst,12.00,11.98,vend,cst,0.600,0.601,cend,pst,7.20,7.20,pend,",
+    "bootline": b"cst,0.500,1.235,cend,",
+    "intermediate": b"vst,1,2,vend,3,cst,4,",
+    "end-then-more": b"cst,1,cend,2,cst,3,",
+    "numbers": b"vst,1e3,-2.5E-1,+7,inf,-nan,0x10, 2 ,1e400,4.9e-324,,vend,",
+    "crlf": b"vst,1\r\n,2\r\n,vend,\r\n",
+    "bom": b"\xef\xbb\xbfvst,1,2,vend,cst,3,cend,",
+    "truncated": b"vst,1.5,2.2",
+    "long-digits": b"pst," + b"1234567890" * 40 + b",5,pend,",
+}
+for name, data in chart.items():
+    write("fuzz_chartfile", name, data)
+
+# Firmware images: the first byte's high bit stretches the file to near 1 MiB.
+write("fuzz_firmwareimage", "small", bytes(range(120)))
+write("fuzz_firmwareimage", "empty", b"")
+write("fuzz_firmwareimage", "exactly-1MiB", bytes([0x88, 0x00]) + b"image")  # offset 0
+write("fuzz_firmwareimage", "one-byte-over", bytes([0x88, 0x01]) + b"image")
+write("fuzz_firmwareimage", "just-under", bytes([0x87, 0xFF]) + b"image")
+
+# Firmware acknowledgements: image size (2 bytes), then 64-byte answers.
+ready = report([0x02])
+write("fuzz_firmwareack", "all-ready", struct.pack(">H", 119) + ready * 2)
+write("fuzz_firmwareack", "refused-begin", struct.pack(">H", 119) + report([0x00]))
+write("fuzz_firmwareack", "refused-third", struct.pack(">H", 599) + ready * 3 + report([0x01]))
+write("fuzz_firmwareack", "no-answer", struct.pack(">H", 599) + ready)
+
+# Meter answers: rate index, then the report (type 8, samples, line voltages).
+sample = report([0x08, 0, 0, 0, 0x0F, 0xA0, 0x03, 0xE8] * 1 + [0] * 16 + [0x06, 0x00, 0x06, 0x10, 0x02, 0x00, 0x0C, 0x00])
+for index in range(7):
+    write("fuzz_meterreport", "rate-%d" % index, bytes([index]) + sample)
+write("fuzz_meterreport", "full-scale", bytes([6]) + report([0x09] + [0xFF] * 63))
+
+# Power supply status answers: readings, presets M1-M6, switches, mode.
+def status(volts, amps, presets, output, mode, ovp, ocp, slot, tripped):
+    data = bytearray(64)
+    data[0] = 8
+    struct.pack_into(">HH", data, 4, volts, amps)
+    for k, (v, a) in enumerate(presets):
+        struct.pack_into(">H", data, 8 + 2 * k, v)
+        struct.pack_into(">H", data, 20 + 2 * k, a)
+    data[48:54] = bytes([output, mode, ovp, ocp, slot, tripped])
+    return bytes(data)
+
+presets = [(500, 1000), (330, 500), (1200, 2000), (1500, 1000), (2400, 3000), (3000, 5000)]
+write("fuzz_powerreport", "cv", status(1200, 600, presets, 1, 0, 1, 1, 3, 0))
+write("fuzz_powerreport", "ocp-tripped", status(0, 0, presets, 0, 2, 0, 1, 1, 1))
+write("fuzz_powerreport", "full-scale", report([0x09] + [0xFF] * 63))
+write("fuzz_powertakeover", "slot-3-on", status(1200, 600, presets, 1, 0, 1, 1, 3, 0) * 2)
+write("fuzz_powertakeover", "no-slot", status(0, 0, presets, 0, 4, 0, 0, 0, 0))
+write("fuzz_powertakeover", "ovp-trip", status(1200, 600, presets, 1, 0, 1, 0, 2, 0) + status(3200, 100, presets, 0, 3, 1, 0, 2, 1))
+
+# Boot line answers: the read's result, then the report.
+write("fuzz_bootlinereport", "reading", bytes([64]) + report([0x08, 0, 0, 0, 0x13, 0x88, 0x01, 0xF4, 0x04, 0xD2, 0x8C, 0xA0]))
+write("fuzz_bootlinereport", "failed-read", bytes([0xFF]) + report([0x08]))
+write("fuzz_bootlinereport", "wrong-code", bytes([64]) + report([0x09]))
