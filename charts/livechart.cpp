@@ -2,6 +2,7 @@
 
 #include "axistag.h"
 #include "rangehandler_p.h"
+#include "redrawpacer.h"
 
 #include <cmath>
 #include <limits>
@@ -268,6 +269,7 @@ void setupLiveChart(QCustomPlot *plot, LiveChartState &state, const ChartProfile
     // The tag of the outermost value axis is drawn right of it, outside the
     // axis rect: keep room for its text inside the widget.
     plot->plotLayout()->setMinimumMargins(QMargins(0, 0, kOuterTagRoom, 0));
+    state.redraw = new RedrawPacer(plot);
     plot->replot();
 }
 
@@ -332,12 +334,21 @@ void recordingStep(QCustomPlot *plot, LiveChartState &state, const ChartProfile 
     // Value axes 0 ... axisMax + 1.
     applyValueAxes(plot, state, profile);
 
-    // One replot request.
-    plot->replot(QCustomPlot::rpRefreshHint);
+    // One redraw request, carried out at the display's rate.
+    if (state.redraw)
+        state.redraw->request();
+    else
+        plot->replot(QCustomPlot::rpRefreshHint);
 
     // The power supply and the boot line test for enough data afterwards.
     if (!profile.enoughDataBeforeStep && !state.enoughData && plot->xAxis->range().upper > 10)
         state.enoughData = true;
+}
+
+void flushRedraw(LiveChartState &state)
+{
+    if (state.redraw)
+        state.redraw->flush();
 }
 
 // ---------------------------------------------------------------------------

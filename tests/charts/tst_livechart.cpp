@@ -317,6 +317,9 @@ void TstLiveChart::recordingStepEmptyChart()
         QCOMPARE(c.plot.xAxis2->range(), c.plot.xAxis->range());
         for (int k = 0; k < profile->graphCount; ++k)
             QCOMPARE(c.rightAxis(k)->range(), QCPRange(0, 1));
+        // one redraw, carried out at the display's rate
+        QCOMPARE(replots.count(), 0);
+        flushRedraw(c.tool);
         QCOMPARE(replots.count(), 1);
         QVERIFY(!c.tool.enoughData);   // upper bound 5
         QVERIFY(!c.tool.scanInFlight); // empty graph 0: no scan
@@ -359,6 +362,7 @@ void TstLiveChart::recordingStepWithData()
         QCOMPARE(c.rightAxis(1)->range(), QCPRange(0, 3.0));
         QCOMPARE(c.rightAxis(2)->range(), QCPRange(0, 11.5));
     }
+    flushRedraw(c.tool);
     QCOMPARE(replots.count(), 1);
     QCOMPARE(c.rangeChanges - changesBefore, 2); // the rescale and the setRange
     QVERIFY(c.tool.enoughData);
