@@ -16,22 +16,29 @@ RedrawPacing redrawPacing()
     return gPacing;
 }
 
-RedrawPacer::RedrawPacer(QCustomPlot *plot) : QObject(plot), mPlot(plot)
+RedrawPacer::RedrawPacer(QCustomPlot *plot)
+    : RedrawPacer(plot, [plot] { plot->replot(QCustomPlot::rpRefreshHint); })
+{
+    // Any replot of the chart, also QCustomPlot's own on a drag or zoom,
+    // draws what a pending request waits for; the pacer's own replot comes
+    // this way too.
+    connect(plot, &QCustomPlot::afterReplot, this, &RedrawPacer::redrawn);
+}
+
+RedrawPacer::RedrawPacer(QObject *parent, std::function<void()> redraw)
+    : QObject(parent), mRedraw(std::move(redraw))
 {
     mMonotonic.start();
     mClock = [this] { return mMonotonic.elapsed(); };
     mTimer.setSingleShot(true);
     mTimer.setTimerType(Qt::PreciseTimer);
     connect(&mTimer, &QTimer::timeout, this, &RedrawPacer::flush);
-    // Any replot of the chart, also QCustomPlot's own on a drag or zoom,
-    // draws what a pending request waits for.
-    connect(plot, &QCustomPlot::afterReplot, this, &RedrawPacer::redrawn);
 }
 
 void RedrawPacer::request()
 {
     if (gPacing == RedrawPacing::EveryRequest) {
-        mPlot->replot(QCustomPlot::rpRefreshHint);
+        redraw();
         return;
     }
     if (mPending)
@@ -48,16 +55,21 @@ void RedrawPacer::request()
 
 void RedrawPacer::flush()
 {
-    if (!mPending)
-        return;
-    mPending = false;
-    mTimer.stop();
-    mPlot->replot(QCustomPlot::rpRefreshHint);
+    if (mPending)
+        redraw();
 }
 
 void RedrawPacer::setClock(std::function<qint64()> clock)
 {
     mClock = std::move(clock);
+}
+
+void RedrawPacer::redraw()
+{
+    mPending = false;
+    mTimer.stop();
+    mRedraw();
+    redrawn();
 }
 
 void RedrawPacer::redrawn()
