@@ -9,8 +9,8 @@
 //     growth of the resident memory over the feed, and the heap in use with
 //     the room reserved ahead;
 //   - the cost of one recording poll (processor time of the GUI thread, the
-//     scan window walk included; mean of 3000 polls) at the start and at the
-//     end;
+//     scan window walk included; median of 3000 polls) at the start and at
+//     the end;
 //   - a user drag on the paused chart at the end: mouse events on the chart,
 //     from the move to the redraw that shows the moved view (the range
 //     handling and its scan included);
@@ -29,6 +29,7 @@
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QTemporaryDir>
+#include <QThreadPool>
 
 #include <cmath>
 #include <cstdio>
@@ -63,12 +64,18 @@ void setReport(sim::MeterModel &meter, long long first)
     }
 }
 
-// One recording poll as the timer runs it, then the events it leaves.
-double pollOnce(const testbench::Window &w)
+// One recording poll as the timer runs it, then the events it leaves. A
+// measured poll waits for its scan's pool task before the events, so that
+// every measured poll finds the last scan's result waiting and starts a new
+// scan, walking its window: the same work in each, at the start and at the
+// end.
+double pollOnce(const testbench::Window &w, bool measured)
 {
     const double start = threadCpuSeconds();
     w.pollMeter();
     const double cost = threadCpuSeconds() - start;
+    if (measured)
+        QThreadPool::globalInstance()->waitForDone();
     QCoreApplication::processEvents();
     return cost;
 }
@@ -118,11 +125,13 @@ int main(int argc, char *argv[])
     const double feedCpuStart = benchsupport::processCpuSeconds();
     for (long long p = 0; p < polls; ++p) {
         setReport(*meter, p * kSamplesPerPoll);
-        const double cost = pollOnce(w);
-        const long long stored = (p + 1) * kSamplesPerPoll;
-        if (stored > kView && startCosts.size() < size_t(kMeasuredPolls))
+        const bool atStart =
+            p * kSamplesPerPoll > kView && p < kView / kSamplesPerPoll + kMeasuredPolls + 1;
+        const bool atEnd = p >= polls - kMeasuredPolls;
+        const double cost = pollOnce(w, atStart || atEnd);
+        if (atStart)
             startCosts.push_back(cost);
-        else if (p >= polls - kMeasuredPolls)
+        else if (atEnd)
             endCosts.push_back(cost);
     }
     const double feedSeconds = feed.nsecsElapsed() / 1e9;
@@ -137,15 +146,13 @@ int main(int argc, char *argv[])
         double(benchsupport::residentBytes() - residentBefore) / double(stored);
     const double heapPerSample =
         double(benchsupport::heapInUseBytes() - heapBefore) / double(stored);
-    // The mean: about every other poll starts a scan and walks its window,
-    // the others find one still in flight; both kinds count.
     const auto mean = [](const std::vector<double> &v) {
         return v.empty() ? 0.0 : std::accumulate(v.begin(), v.end(), 0.0) / double(v.size());
     };
-    const double pollStart = mean(startCosts) * 1e6;
-    const double pollEnd = mean(endCosts) * 1e6;
-    const double pollStartMedian = median(startCosts) * 1e6;
-    const double pollEndMedian = median(endCosts) * 1e6;
+    const double pollStart = median(startCosts) * 1e6;
+    const double pollEnd = median(endCosts) * 1e6;
+    const double pollStartMean = mean(startCosts) * 1e6;
+    const double pollEndMean = mean(endCosts) * 1e6;
 
     // A drag on the paused chart: press in the plot area, above the graphs,
     // then move left a few pixels at a time, back in time.
@@ -226,10 +233,10 @@ int main(int argc, char *argv[])
     std::printf("  memory per stored sample (three graphs): %.1f B resident, %.1f B heap with the "
                 "room reserved ahead (points alone: %d B)\n",
                 residentPerSample, heapPerSample, int(3 * sizeof(QCPGraphData)));
-    std::printf("  recording poll, mean of %d, processor time: %.1f us at the start, %.1f us at "
-                "the end (%.2f x); medians %.1f us and %.1f us\n",
-                kMeasuredPolls, pollStart, pollEnd, pollEnd / pollStart, pollStartMedian,
-                pollEndMedian);
+    std::printf("  recording poll with its scan window walk, median of %d, processor time: %.1f us "
+                "at the start, %.1f us at the end (%.2f x); means %.1f us and %.1f us\n",
+                kMeasuredPolls, pollStart, pollEnd, pollEnd / pollStart, pollStartMean,
+                pollEndMean);
     std::printf("  drag on the paused chart, %d steps, median until the view has moved: %.2f ms "
                 "wall, %.2f ms processor (max %.2f ms wall); view moved each step: %s\n",
                 kDragSteps, dragWall, dragCpu,
