@@ -17,4 +17,10 @@ namespace opaquebackdrop {
 // the whole widget.
 void mark(std::initializer_list<QWidget *> widgets);
 
+// The same for a backdrop whose style sheet gives it a background colour and
+// nothing else (the black areas behind the charts): the palette's fill, in
+// that colour, is all it needs, so the style's second fill of the same area
+// at every chart redraw is left out.
+void markPlain(QWidget *backdrop);
+
 } // namespace opaquebackdrop

@@ -22,9 +22,9 @@ void Widget::setupBootLinePage()
 
     // The chart's black backdrop and the reading labels cover their areas: a
     // redraw or a new reading repaints them alone.
-    opaquebackdrop::mark({ui->widget_35, ui->oneKeyLine_uLabel, ui->oneKeyLine_iLabel,
-                          ui->oneKeyLine_pLabel, ui->oneKeyLine_maxiLabel,
-                          ui->oneKeyLineCountTime});
+    opaquebackdrop::markPlain(ui->widget_35);
+    opaquebackdrop::mark({ui->oneKeyLine_uLabel, ui->oneKeyLine_iLabel, ui->oneKeyLine_pLabel,
+                          ui->oneKeyLine_maxiLabel, ui->oneKeyLineCountTime});
 
     oneKeyLine->readingLabels = new ReadingLabels(oneKeyLine);
 

@@ -50,7 +50,8 @@ void Widget::setupMeterPage()
         label->setStyleSheet(labelStyle("rgb(179, 216, 125)"));
     // The chart's black backdrop and the reading labels cover their areas: a
     // redraw or a new reading repaints them alone.
-    opaquebackdrop::mark({ui->widget, ui->vcMeter_uLabel, ui->vcMeter_iLabel, ui->vcMeter_pLabel,
+    opaquebackdrop::markPlain(ui->widget);
+    opaquebackdrop::mark({ui->vcMeter_uLabel, ui->vcMeter_iLabel, ui->vcMeter_pLabel,
                           ui->vcMeter_dpLabel, ui->vcMeter_dmLabel, ui->vcMeter_cc1Label,
                           ui->vcMeter_cc2Label, ui->vcMeter_rLabel, ui->vcMeter_timeLabel,
                           ui->vcMeter_pcountLabel});

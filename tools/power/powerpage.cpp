@@ -94,8 +94,9 @@ void Widget::setupPowerPage()
 
     // The chart's black backdrop and the reading labels cover their areas: a
     // redraw or a new reading repaints them alone.
-    opaquebackdrop::mark({ui->adjPowChartBackground, ui->adjPowuLabel, ui->adjPowiLabel,
-                          ui->adjPowpLabel, ui->adjPowAh, ui->adjPowWh, ui->adjPowCountTime});
+    opaquebackdrop::markPlain(ui->adjPowChartBackground);
+    opaquebackdrop::mark({ui->adjPowuLabel, ui->adjPowiLabel, ui->adjPowpLabel, ui->adjPowAh,
+                          ui->adjPowWh, ui->adjPowCountTime});
 
     setupLiveChart(ui->adjPowChart, *adjPower, powerChartProfile());
     connect(ui->adjPowChart->xAxis, SIGNAL(rangeChanged(QCPRange)), this,
