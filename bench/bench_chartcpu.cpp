@@ -4,7 +4,8 @@
 // and with a 10 000-sample view), the meter at 100 Sa/s, the power supply in
 // its chart view and in its gauge view. Each case runs 10 s with a redraw per
 // poll (as the charts were drawn before) and 10 s with the redraws at the
-// display's rate, one after the other in one run, each in a fresh window.
+// display's rate, one after the other in one run, each in a fresh window of
+// a process of its own.
 //
 // The share is the processor time of the whole process (getrusage: every
 // thread, user and system) over the wall-clock time: on a machine shared with
@@ -25,12 +26,15 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QProcess>
 #include <QTimer>
 #include <QToolButton>
 #include <QVector>
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 
 using benchsupport::processCpuSeconds;
@@ -229,14 +233,68 @@ Measured runCase(const Case &c, RedrawPacing pacing, QString *problem)
     return m;
 }
 
+const char kChildFlag[] = "--one-case";
+
+// In a child process: one case in one way, its figures on one line.
+int runChild(int index, RedrawPacing pacing)
+{
+    // A stray message box must not stop the run; looked for rarely, so that
+    // the closer's own timer adds next to nothing to the share measured.
+    testbench::ModalCloser closeBoxes(250);
+    QString problem;
+    const Measured m = runCase(kCases[index], pacing, &problem);
+    std::printf("MEASURED|%.6f|%.6f|%d|%d|%d|%d|%s\n", m.cpuSeconds, m.wallSeconds, m.polls,
+                m.samples, m.redraws, m.paints, problem.toUtf8().constData());
+    return 0;
+}
+
+// Each case and way runs in a process of its own, so that nothing one leaves
+// behind (windows, threads, caches) weighs on the next.
+Measured runInChild(int index, RedrawPacing pacing, QString *problem)
+{
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(),
+                {QString::fromLatin1(kChildFlag), QString::number(index),
+                 pacing == RedrawPacing::EveryRequest ? QStringLiteral("before")
+                                                      : QStringLiteral("after")});
+    Measured m;
+    if (!child.waitForFinished(120000)) {
+        child.kill(); // the child this run started, and no other
+        child.waitForFinished(2000);
+        *problem = QStringLiteral("the case did not finish");
+        return m;
+    }
+    for (const QByteArray &line : child.readAllStandardOutput().split('\n')) {
+        if (!line.startsWith("MEASURED|"))
+            continue;
+        const QList<QByteArray> f = line.split('|');
+        if (f.size() < 8)
+            break;
+        m.cpuSeconds = f[1].toDouble();
+        m.wallSeconds = f[2].toDouble();
+        m.polls = f[3].toInt();
+        m.samples = f[4].toInt();
+        m.redraws = f[5].toInt();
+        m.paints = f[6].toInt();
+        *problem = QString::fromUtf8(f[7]);
+        return m;
+    }
+    *problem = QStringLiteral("the case gave no figures");
+    return m;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    // A stray message box must not stop the run; looked for rarely, so that
-    // the closer's own timer adds next to nothing to the shares measured.
-    testbench::ModalCloser closeBoxes(250);
+    if (argc > 3 && std::strcmp(argv[1], kChildFlag) == 0) {
+        const int index = std::atoi(argv[2]);
+        if (index < 0 || index >= int(sizeof kCases / sizeof kCases[0]))
+            return 1;
+        return runChild(index, std::strcmp(argv[3], "before") == 0 ? RedrawPacing::EveryRequest
+                                                                   : RedrawPacing::DisplayRate);
+    }
 
     std::printf("Processor share while a page charts from a simulated instrument that answers at "
                 "once\n");
@@ -254,15 +312,16 @@ int main(int argc, char *argv[])
     const QString only = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     const QString way = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     bool setupOk = true;
-    for (const Case &c : kCases) {
+    for (int index = 0; index < int(sizeof kCases / sizeof kCases[0]); ++index) {
+        const Case &c = kCases[index];
         if (!QLatin1String(c.name).contains(only))
             continue;
         Measured before, after;
         QString problemBefore, problemAfter;
         if (way != QLatin1String("after"))
-            before = runCase(c, RedrawPacing::EveryRequest, &problemBefore);
+            before = runInChild(index, RedrawPacing::EveryRequest, &problemBefore);
         if (way != QLatin1String("before"))
-            after = runCase(c, RedrawPacing::DisplayRate, &problemAfter);
+            after = runInChild(index, RedrawPacing::DisplayRate, &problemAfter);
         const struct {
             const char *label;
             const Measured &m;
@@ -298,7 +357,6 @@ int main(int argc, char *argv[])
                          ok && rate >= kTargetPollRate * kBootLinePollsPerSecond);
         }
     }
-    setRedrawPacing(RedrawPacing::DisplayRate);
     std::printf("\n  load average after: %s%s\n", benchsupport::loadAverage().constData(),
                 setupOk ? "" : "; a case failed to set up, its figures mean nothing");
     return 0;
