@@ -3,6 +3,7 @@
 #include "adswidget.h"
 #include "charts/livechart.h"
 #include "customtitlebar.h"
+#include "readinglabel.h"
 #include "device/usbhid.h"
 #include "tools/bootline/onekeyline.h"
 #include "tools/meter/vc_meter.h"
@@ -240,6 +241,15 @@ void Widget::accumulateCounts()
 {
     countMeter();
     countPower();
+}
+
+void Widget::flushRedraws()
+{
+    flushRedraw(*vcMeter);
+    flushRedraw(*adjPower);
+    flushRedraw(*oneKeyLine);
+    if (oneKeyLine->readingLabels)
+        oneKeyLine->readingLabels->flush();
 }
 
 void Widget::clearChart(Tool tool)

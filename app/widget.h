@@ -73,6 +73,10 @@ public:
     // The 94 ms counting run: charge, energy and time of the meter, then of
     // the power supply.
     void accumulateCounts();
+    // Carries out at once every redraw that waits for the display's rate (the
+    // three charts, the boot line's readings): the window then shows what the
+    // last polls left. For pictures of the window and for tests.
+    void flushRedraws();
     // Empties a tool's chart: meter, power supply or boot line.
     enum class Tool { Meter, PowerSupply, BootLine };
     void clearChart(Tool tool);

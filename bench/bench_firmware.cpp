@@ -18,6 +18,7 @@
 //
 // Run with QT_QPA_PLATFORM=offscreen (./dev bench). Always exits 0: it is a
 // measurement that prints its verdict, not a test.
+#include "bench/benchsupport.h"
 #include "firmware/firmwarereports.h"
 #include "firmware/firmwaretransfer.h"
 #include "tests/support/testbench.h"
@@ -222,5 +223,12 @@ int main(int argc, char *argv[])
                 "CPU %s (%.1f us)%s\n",
                 kTargetMicros, verdict(ownWallUs), ownWallUs, verdict(ownCpuUs), ownCpuUs,
                 intact ? "" : "; the image did not arrive intact");
+    // The table's verdict goes by processor time: the machine is shared.
+    benchsupport::reportFigure(QStringLiteral("firmware transfer, program's own time per report: "
+                                              "%1 us processor (%2 us wall)")
+                                   .arg(ownCpuUs, 0, 'f', 1)
+                                   .arg(ownWallUs, 0, 'f', 1),
+                               QStringLiteral("< %1 us, image intact").arg(kTargetMicros),
+                               intact && ownCpuUs < kTargetMicros);
     return 0;
 }

@@ -12,6 +12,7 @@
 // Run with QT_QPA_PLATFORM=offscreen (./dev bench). Always exits 0: it is a
 // measurement that prints its verdict, not a test.
 #include "app/gaugepanel.h"
+#include "bench/benchsupport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -107,5 +108,14 @@ int main(int argc, char **argv)
     std::printf("  verdict: %s\n", poll < 1000.0 && paintRebuilt > paintCached
                                        ? "unchanged polls cost under 1 us and the face cache pays"
                                        : "CHECK: an unchanged poll or the face cache is too slow");
+    benchsupport::reportFigure(QStringLiteral("round gauge, a poll that changes nothing: %1 us")
+                                   .arg(poll / 1000.0, 0, 'f', 3),
+                               QStringLiteral("< 1 us"), poll < 1000.0);
+    benchsupport::reportFigure(QStringLiteral("round gauge, paint with the cached face: %1 us "
+                                              "(new face: %2 us)")
+                                   .arg(paintCached, 0, 'f', 1)
+                                   .arg(paintRebuilt, 0, 'f', 1),
+                               QStringLiteral("< a paint with a new face"),
+                               paintRebuilt > paintCached);
     return 0;
 }

@@ -67,7 +67,7 @@ double median(std::vector<double> values)
 
 void reportFigure(const QString &figure, const QString &target, bool pass)
 {
-    std::printf("RESULT|%s|%s|%s\n", qPrintable(figure), qPrintable(target),
+    std::printf("RESULT|%s|%s|%s\n", figure.toUtf8().constData(), target.toUtf8().constData(),
                 pass ? "PASS" : "FAIL");
     std::fflush(stdout);
 }

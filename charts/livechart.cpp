@@ -2,6 +2,7 @@
 
 #include "axistag.h"
 #include "rangehandler_p.h"
+#include "redrawpacer.h"
 
 #include <cmath>
 #include <limits>
@@ -177,14 +178,18 @@ void setupLiveChart(QCustomPlot *plot, LiveChartState &state, const ChartProfile
     // The bottom axis's rangeChanged signal is connected to the tool's
     // range-change slot by the caller.
 
-    // Graph k on the bottom axis and right axis k.
+    // Graph k on the bottom axis and right axis k. The legend stays hidden, so
+    // the graphs are not put in it: its entries would still be measured at
+    // every redraw.
+    plot->setAutoAddPlottableToLegend(false);
     for (int k = 0; k < 3; ++k)
         state.graphs[k] = k < count ? plot->addGraph(plot->xAxis, right[k]) : nullptr;
 
-    // Transparent background.
-    QLinearGradient gradient;
-    gradient.setColorAt(0, QColor(255, 255, 255, 0));
-    plot->setBackground(QBrush(gradient));
+    // Transparent background: no brush at all. A fully transparent brush, such
+    // as a gradient whose only colour has alpha 0, shows the same picture but
+    // is still filled pixel by pixel over the whole chart at every redraw,
+    // which costs more than all the rest of the chart's paint.
+    plot->setBackground(QBrush(Qt::NoBrush));
 
     // Dashed dark grey grid.
     const QPen gridPen(QBrush(QColor(50, 50, 50), Qt::SolidPattern), 1.0, Qt::DashLine,
@@ -268,6 +273,12 @@ void setupLiveChart(QCustomPlot *plot, LiveChartState &state, const ChartProfile
     // The tag of the outermost value axis is drawn right of it, outside the
     // axis rect: keep room for its text inside the widget.
     plot->plotLayout()->setMinimumMargins(QMargins(0, 0, kOuterTagRoom, 0));
+    // The tags' layer is drawn with the others into one picture: every redraw
+    // draws every layer anyway, and a picture of its own would cost a clear
+    // and a blend of the whole chart area per redraw.
+    if (QCPLayer *overlay = plot->layer(QStringLiteral("overlay")))
+        overlay->setMode(QCPLayer::lmLogical);
+    state.redraw = new RedrawPacer(plot);
     plot->replot();
 }
 
@@ -332,12 +343,21 @@ void recordingStep(QCustomPlot *plot, LiveChartState &state, const ChartProfile 
     // Value axes 0 ... axisMax + 1.
     applyValueAxes(plot, state, profile);
 
-    // One replot request.
-    plot->replot(QCustomPlot::rpRefreshHint);
+    // One redraw request, carried out at the display's rate.
+    if (state.redraw)
+        state.redraw->request();
+    else
+        plot->replot(QCustomPlot::rpRefreshHint);
 
     // The power supply and the boot line test for enough data afterwards.
     if (!profile.enoughDataBeforeStep && !state.enoughData && plot->xAxis->range().upper > 10)
         state.enoughData = true;
+}
+
+void flushRedraw(LiveChartState &state)
+{
+    if (state.redraw)
+        state.redraw->flush();
 }
 
 // ---------------------------------------------------------------------------

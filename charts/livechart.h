@@ -17,6 +17,7 @@
 #include <memory>
 
 class AxisTag;
+class RedrawPacer;
 template <typename T> class QFutureWatcher;
 
 namespace QuorvalineCharts {
@@ -63,6 +64,9 @@ struct LiveChartState {
 
     // Chart and recording
     QPointer<QCPGraph> graphs[3];
+    // Coalesces the chart's redraw requests (a child of the chart, made by
+    // setupLiveChart).
+    QPointer<RedrawPacer> redraw;
     AxisTag *tags[3];
     bool chartRunning;
     bool enoughData;
@@ -114,9 +118,17 @@ void appendSample(LiveChartState &state, const double values[]);
 void appendSample(LiveChartState &state, std::initializer_list<double> values);
 
 // Recording step (run after the samples of a report are appended,
-// only while chartRunning): rescale, scroll, value axes 0..axisMax+1, replot,
-// and the enough-data test before (meter) or after (others) the step.
+// only while chartRunning): rescale, scroll, value axes 0..axisMax+1, a
+// redraw request, and the enough-data test before (meter) or after (others)
+// the step. The ranges and tags are set at once; the redraw comes at the
+// display's rate (RedrawPacer), together with those of the other polls since
+// the last one.
 void recordingStep(QCustomPlot *plot, LiveChartState &state, const ChartProfile &profile);
+
+// Carries out the chart's pending redraw at once, if there is one: for
+// whoever must see the chart as it stands after the last recording step (a
+// picture of the page, a test).
+void flushRedraw(LiveChartState &state);
 
 // Chart clear: empties the graphs, replots, enoughData = false. Axis ranges,
 // tags, axisMax and the recording state stay.

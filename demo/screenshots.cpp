@@ -99,6 +99,9 @@ void runSampleProgram(Widget &window)
 
 bool save(Widget &window, const QString &file)
 {
+    // The charts and the boot line's labels are redrawn at the display's
+    // rate: let the picture show what the last polls left.
+    window.flushRedraws();
     if (!window.grab().save(file)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
         return false;

@@ -19,6 +19,8 @@ private slots:
     void stateStartsZeroed();
     void setup_data();
     void setup();
+    void backgroundShowsThrough_data();
+    void backgroundShowsThrough();
     void setupTagsAndItems_data();
     void setupTagsAndItems();
     void span_data();
@@ -130,13 +132,8 @@ void TstLiveChart::setup()
         }
     }
 
-    // transparent background from a default QLinearGradient
-    const QBrush background = c.plot.backgroundBrushForTest();
-    QCOMPARE(background.style(), Qt::LinearGradientPattern);
-    const QGradientStops stops = background.gradient()->stops();
-    QCOMPARE(stops.size(), 1);
-    QCOMPARE(stops.at(0).first, 0.0);
-    QCOMPARE(stops.at(0).second, QColor(255, 255, 255, 0));
+    // transparent background: no brush is filled (backgroundShowsThrough)
+    QCOMPARE(c.plot.backgroundBrushForTest().style(), Qt::NoBrush);
 
     // grid
     const QPen gridPen(QBrush(kGridColor, Qt::SolidPattern), 1.0, Qt::DashLine, Qt::SquareCap,
@@ -194,6 +191,35 @@ void TstLiveChart::setup()
         for (int k = 0; k < 3; ++k)
             QCOMPARE(plot.graph(k)->pen(), QPen(colours[k]));
     }
+}
+
+void TstLiveChart::backgroundShowsThrough_data()
+{
+    setup_data();
+}
+
+// Where the chart draws nothing, the page behind it shows.
+void TstLiveChart::backgroundShowsThrough()
+{
+    QFETCH(const ChartProfile *, profile);
+    const QColor page(10, 200, 30);
+    QWidget parent;
+    parent.resize(900, 400);
+    QPalette palette = parent.palette();
+    palette.setColor(QPalette::Window, page);
+    parent.setPalette(palette);
+    parent.setAutoFillBackground(true);
+    auto *plot = new QCustomPlot(&parent);
+    plot->resize(900, 400);
+    TestTool tool;
+    setupLiveChart(plot, tool, *profile);
+    plot->replot();
+    const QImage picture = parent.grab().toImage();
+
+    // Half-way between the first grid lines of both directions, in an empty chart.
+    const QPoint empty(int(plot->xAxis->coordToPixel(0.5)), int(plot->yAxis->coordToPixel(4.5)));
+    QVERIFY(plot->axisRect()->rect().contains(empty));
+    QCOMPARE(picture.pixelColor(empty), page);
 }
 
 void TstLiveChart::setupTagsAndItems_data()
@@ -317,6 +343,9 @@ void TstLiveChart::recordingStepEmptyChart()
         QCOMPARE(c.plot.xAxis2->range(), c.plot.xAxis->range());
         for (int k = 0; k < profile->graphCount; ++k)
             QCOMPARE(c.rightAxis(k)->range(), QCPRange(0, 1));
+        // one redraw, carried out at the display's rate
+        QCOMPARE(replots.count(), 0);
+        flushRedraw(c.tool);
         QCOMPARE(replots.count(), 1);
         QVERIFY(!c.tool.enoughData);   // upper bound 5
         QVERIFY(!c.tool.scanInFlight); // empty graph 0: no scan
@@ -359,6 +388,7 @@ void TstLiveChart::recordingStepWithData()
         QCOMPARE(c.rightAxis(1)->range(), QCPRange(0, 3.0));
         QCOMPARE(c.rightAxis(2)->range(), QCPRange(0, 11.5));
     }
+    flushRedraw(c.tool);
     QCOMPARE(replots.count(), 1);
     QCOMPARE(c.rangeChanges - changesBefore, 2); // the rescale and the setRange
     QVERIFY(c.tool.enoughData);

@@ -7,10 +7,10 @@
 
 namespace testbench {
 
-ModalCloser::ModalCloser()
+ModalCloser::ModalCloser(int intervalMs)
 {
     connect(&m_timer, &QTimer::timeout, this, &ModalCloser::closeOpenBox);
-    m_timer.start(5);
+    m_timer.start(intervalMs);
 }
 
 void ModalCloser::closeOpenBox()

@@ -32,7 +32,8 @@ public:
         bool parentIsWindow;
     };
 
-    ModalCloser();
+    // Looks for an open box every `intervalMs` milliseconds.
+    explicit ModalCloser(int intervalMs = 5);
     QList<Box> boxes;
 
 private:

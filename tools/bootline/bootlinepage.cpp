@@ -2,6 +2,8 @@
 // trigger, the readings and the current chart.
 #include "app/widget.h"
 
+#include "app/opaquebackdrop.h"
+#include "app/readinglabel.h"
 #include "charts/livechart.h"
 #include "charts/rangehandler.h"
 #include "device/hidtransaction.h"
@@ -17,6 +19,14 @@ void Widget::setupBootLinePage()
     oneKeyLine->pollTimer = new QTimer(this);
     oneKeyLine->pollTimer->setTimerType(Qt::PreciseTimer);
     connect(oneKeyLine->pollTimer, &QTimer::timeout, this, &Widget::oneKeyLineChartProcess);
+
+    // The chart's black backdrop and the reading labels cover their areas: a
+    // redraw or a new reading repaints them alone.
+    opaquebackdrop::markPlain(ui->widget_35);
+    opaquebackdrop::mark({ui->oneKeyLine_uLabel, ui->oneKeyLine_iLabel, ui->oneKeyLine_pLabel,
+                          ui->oneKeyLine_maxiLabel, ui->oneKeyLineCountTime});
+
+    oneKeyLine->readingLabels = new ReadingLabels(oneKeyLine);
 
     setupLiveChart(ui->oneKeyLineChart, *oneKeyLine, bootLineChartProfile());
     connect(ui->oneKeyLineChart->xAxis, SIGNAL(rangeChanged(QCPRange)), this,
@@ -74,12 +84,16 @@ void Widget::oneKeyLineChartProcess()
     line.shownVoltage = line.voltage;
     line.shownCurrent = line.current;
     line.shownPower = line.voltage * line.current;
-    ui->oneKeyLine_uLabel->setText(QString::number(line.shownVoltage, 'f', 3));
-    ui->oneKeyLine_iLabel->setText(QString::number(line.shownCurrent, 'f', 3));
-    ui->oneKeyLine_pLabel->setText(QString::number(line.shownVoltage * line.shownCurrent, 'f', 2));
-    ui->oneKeyLine_maxiLabel->setText(QString::number(line.peakCurrent, 'f', 3));
+    // The labels take the newest texts at the display's rate, each only when
+    // its text changes.
+    ReadingLabels &labels = *line.readingLabels;
+    labels.show(ui->oneKeyLine_uLabel, QString::number(line.shownVoltage, 'f', 3));
+    labels.show(ui->oneKeyLine_iLabel, QString::number(line.shownCurrent, 'f', 3));
+    labels.show(ui->oneKeyLine_pLabel,
+                QString::number(line.shownVoltage * line.shownCurrent, 'f', 2));
+    labels.show(ui->oneKeyLine_maxiLabel, QString::number(line.peakCurrent, 'f', 3));
 
-    ui->oneKeyLineCountTime->setText(bootline::elapsedText(line.countTime));
+    labels.show(ui->oneKeyLineCountTime, bootline::elapsedText(line.countTime));
 }
 
 void Widget::oneKeyLineChartRangeChangeEvent()

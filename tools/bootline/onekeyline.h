@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QTimer;
+class ReadingLabels;
 
 // State of the boot line: link, report buffers, trigger, readings and chart.
 // Never shown; the main window works on its fields.
@@ -29,6 +30,9 @@ public:
     double shownPower = 0;
     double peakCurrent = 0;
     quint16 countTime = 0;
+    // Shows the readings in the page's labels at the display's rate (the
+    // poll runs every 2 ms); made by the page set-up.
+    ReadingLabels *readingLabels = nullptr;
 
     QString chartFileName;
 };

@@ -2,6 +2,8 @@
 // and the meter's share of the charge/energy/time counting.
 #include "app/widget.h"
 
+#include "app/opaquebackdrop.h"
+#include "app/readinglabel.h"
 #include "charts/livechart.h"
 #include "charts/rangehandler.h"
 #include "device/hidtransaction.h"
@@ -46,6 +48,13 @@ void Widget::setupMeterPage()
          {ui->vcMeter_dpLabel, ui->vcMeter_dmLabel, ui->vcMeter_cc1Label, ui->vcMeter_cc2Label,
           ui->vcMeter_rLabel, ui->vcMeter_timeLabel, ui->vcMeter_pcountLabel})
         label->setStyleSheet(labelStyle("rgb(179, 216, 125)"));
+    // The chart's black backdrop and the reading labels cover their areas: a
+    // redraw or a new reading repaints them alone.
+    opaquebackdrop::markPlain(ui->widget);
+    opaquebackdrop::mark({ui->vcMeter_uLabel, ui->vcMeter_iLabel, ui->vcMeter_pLabel,
+                          ui->vcMeter_dpLabel, ui->vcMeter_dmLabel, ui->vcMeter_cc1Label,
+                          ui->vcMeter_cc2Label, ui->vcMeter_rLabel, ui->vcMeter_timeLabel,
+                          ui->vcMeter_pcountLabel});
 
     if (!vcMeter->chartRunning)
         ui->vcMeter_chartStart->setText(tr("开始"));
@@ -177,15 +186,16 @@ void Widget::refreshMeterLabels()
             {ui->vcMeter_cc2Label, m.cc2, 4},        {ui->vcMeter_rLabel, m.shownLoad, 2},
         };
         for (const auto &reading : readings) {
-            reading.label->setText(m.hidDevice ? meter::readingText(reading.value, reading.decimals)
-                                               : QStringLiteral("---"));
+            readinglabel::show(reading.label,
+                               m.hidDevice ? meter::readingText(reading.value, reading.decimals)
+                                           : QStringLiteral("---"));
         }
     }
-    ui->vcMeter_timeLabel->setText(counting::timeText(m.countTicks));
+    readinglabel::show(ui->vcMeter_timeLabel, counting::timeText(m.countTicks));
     if (shown) {
         const double count =
             ui->vcMeterPCountComboBox->currentIndex() == 0 ? m.chargeMah : m.energyMwh;
-        ui->vcMeter_pcountLabel->setText(QString::number(count, 'f', 2));
+        readinglabel::show(ui->vcMeter_pcountLabel, QString::number(count, 'f', 2));
     }
 }
 

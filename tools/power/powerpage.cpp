@@ -4,6 +4,8 @@
 #include "app/widget.h"
 
 #include "app/gaugepanel.h"
+#include "app/opaquebackdrop.h"
+#include "app/readinglabel.h"
 #include "charts/axistag.h"
 #include "charts/livechart.h"
 #include "charts/rangehandler.h"
@@ -89,6 +91,12 @@ void Widget::setupPowerPage()
     adjPower->currentGauge =
         makeGauge(kCurrentGaugeUpper, 5, 3, QColor(255, 0, 0), tr("电流"), QStringLiteral("A"));
     ui->adjPowAVerticalLayout->addWidget(adjPower->currentGauge);
+
+    // The chart's black backdrop and the reading labels cover their areas: a
+    // redraw or a new reading repaints them alone.
+    opaquebackdrop::markPlain(ui->adjPowChartBackground);
+    opaquebackdrop::mark({ui->adjPowuLabel, ui->adjPowiLabel, ui->adjPowpLabel, ui->adjPowAh,
+                          ui->adjPowWh, ui->adjPowCountTime});
 
     setupLiveChart(ui->adjPowChart, *adjPower, powerChartProfile());
     connect(ui->adjPowChart->xAxis, SIGNAL(rangeChanged(QCPRange)), this,
@@ -414,20 +422,20 @@ void Widget::refreshPowerReadings()
 {
     const AdjPower &p = *adjPower;
     if (p.hidDevice) {
-        ui->adjPowuLabel->setText(QString::number(p.shownVoltage, 'f', 2));
-        ui->adjPowiLabel->setText(QString::number(p.shownCurrent, 'f', 3));
-        ui->adjPowpLabel->setText(QString::number(p.shownPower, 'f', 2));
+        readinglabel::show(ui->adjPowuLabel, QString::number(p.shownVoltage, 'f', 2));
+        readinglabel::show(ui->adjPowiLabel, QString::number(p.shownCurrent, 'f', 3));
+        readinglabel::show(ui->adjPowpLabel, QString::number(p.shownPower, 'f', 2));
     } else {
         for (QLabel *label : {ui->adjPowuLabel, ui->adjPowiLabel, ui->adjPowpLabel})
-            label->setText(QStringLiteral("---"));
+            readinglabel::show(label, QStringLiteral("---"));
     }
 }
 
 void Widget::refreshPowerCountLabels()
 {
-    ui->adjPowAh->setText(QString::number(adjPower->chargeMah, 'f', 0));
-    ui->adjPowWh->setText(QString::number(adjPower->energyMwh, 'f', 0));
-    ui->adjPowCountTime->setText(counting::timeText(adjPower->countTicks));
+    readinglabel::show(ui->adjPowAh, QString::number(adjPower->chargeMah, 'f', 0));
+    readinglabel::show(ui->adjPowWh, QString::number(adjPower->energyMwh, 'f', 0));
+    readinglabel::show(ui->adjPowCountTime, counting::timeText(adjPower->countTicks));
 }
 
 void Widget::countPower()

@@ -36,6 +36,7 @@ private slots:
         BootLineBench b = bootLineBench();
         b.model->setRaw(0x3039, 0x01F4, 900, 123);
         b.w.pollBootLine();
+        b.w->flushRedraws(); // the labels take the readings at the display's rate
         Ui_Widget &ui = b.w.ui();
         QCOMPARE(ui.oneKeyLine_uLabel->text(), QStringLiteral("12.345"));
         QCOMPARE(ui.oneKeyLine_iLabel->text(), QStringLiteral("0.500"));
@@ -61,6 +62,7 @@ private slots:
         BootLineBench b = bootLineBench();
         b.model->setRaw(4000, 100, 100, quint16(tenths));
         b.w.pollBootLine();
+        b.w->flushRedraws();
         QCOMPARE(b.w.ui().oneKeyLineCountTime->text(), text);
     }
 
@@ -73,6 +75,7 @@ private slots:
         b.model->setRaw(5000, 999, 999, 99);
         sim::bus().setWrongCode(b.id, 0x09, 1);
         b.w.pollBootLine();
+        b.w->flushRedraws();
         QCOMPARE(b.w.ui().oneKeyLine_uLabel->text(), QStringLiteral("4.000"));
         QCOMPARE(b.w.ui().oneKeyLine_iLabel->text(), QStringLiteral("0.250"));
         QCOMPARE(b.stored(), 0);
@@ -99,6 +102,7 @@ private slots:
         b.model->setRaw(5000, 999, 999, 99);
         sim::bus().setReadBehaviour(b.id, sim::ReadBehaviour(behaviour), 1);
         b.w.pollBootLine();
+        b.w->flushRedraws();
         Ui_Widget &ui = b.w.ui();
         QCOMPARE(b.stored(), 1);
         QCOMPARE(ui.oneKeyLine_uLabel->text(), QStringLiteral("4.000"));
@@ -109,6 +113,7 @@ private slots:
         QVERIFY(b.w->oneKeyLine->chartRunning);
 
         b.w.pollBootLine();
+        b.w->flushRedraws();
         QCOMPARE(b.stored(), 2);
         QCOMPARE(ui.oneKeyLine_uLabel->text(), QStringLiteral("5.000"));
         QCOMPARE(ui.oneKeyLineCountTime->text(), QStringLiteral("00:09"));
@@ -140,6 +145,7 @@ private slots:
         b.model->setRaw(4000, 0x01F4, 600, 0);
         for (int i = 0; i < 12; ++i)
             b.w.pollBootLine();
+        b.w->flushRedraws();
         QCOMPARE(b.stored(), 12);
         QCOMPARE(b.w->oneKeyLine->graphs[0]->data()->at(11)->value, 0.5);
         QVERIFY(b.w->oneKeyLine->enoughData);
