@@ -26,7 +26,7 @@ void Widget::setupBootLinePage()
     opaquebackdrop::mark({ui->oneKeyLine_uLabel, ui->oneKeyLine_iLabel, ui->oneKeyLine_pLabel,
                           ui->oneKeyLine_maxiLabel, ui->oneKeyLineCountTime});
 
-    oneKeyLine->readingLabels = new ReadingLabels(oneKeyLine);
+    oneKeyLine->readingLabels = new ReadingLabels(oneKeyLine.get());
 
     setupLiveChart(ui->oneKeyLineChart, *oneKeyLine, bootLineChartProfile());
     connect(ui->oneKeyLineChart->xAxis, SIGNAL(rangeChanged(QCPRange)), this,
