@@ -200,6 +200,8 @@ void Widget::publishShownPages()
                                ui->adjPowView->currentIndex() == kPowerChartView);
     if (oneKeyLine)
         oneKeyLine->setPageShown(toolPageShown(BootLinePage));
+    if (toolPageShown(BootLinePage))
+        resumeBootLinePoll();
 }
 
 void Widget::applyPowerLimits(double maxVoltage, double maxCurrent)

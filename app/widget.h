@@ -222,6 +222,8 @@ private:
     void resetMeterCounts();
     void applyMeterRate(int index);
     void toggleBootLineChart();
+    // Starts the boot line's poll timer again if its poll stopped it.
+    void resumeBootLinePoll();
     void countMeter();
     void countPower();
     // Program mode of the power supply page (tools/power/programpage.cpp).

@@ -133,6 +133,8 @@ bool Widget::startRecording(Tool tool, const QString &fileName)
     }
     recordingLabels[int(tool)]->setProperty("stopped", false);
     showRecordingStatus(tool);
+    if (tool == Tool::BootLine)
+        resumeBootLinePoll(); // recorded on every page
     return true;
 }
 

@@ -1,4 +1,5 @@
 #include "livechart.h"
+#include "backdroppicture.h"
 
 #include "axistag.h"
 #include "rangehandler_p.h"
@@ -266,10 +267,10 @@ void setupLiveChart(QCustomPlot *plot, LiveChartState &state, const ChartProfile
         state.tags[k] = tag;
     }
 
-    // The background is transparent, so the chart does not paint every pixel of
-    // its area: let the black page behind it show through rather than stale
-    // pixels of another page.
-    plot->setAttribute(Qt::WA_OpaquePaintEvent, false);
+    // The background is transparent; the chart's picture is cleared to the
+    // black of the backdrop behind it, so the chart covers its area itself and
+    // the backdrop is not painted again under it at every redraw.
+    drawOnBackdrop(plot, Qt::black);
     // The tag of the outermost value axis is drawn right of it, outside the
     // axis rect: keep room for its text inside the widget.
     plot->plotLayout()->setMinimumMargins(QMargins(0, 0, kOuterTagRoom, 0));

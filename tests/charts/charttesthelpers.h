@@ -5,6 +5,7 @@
 #define QUORVALINE_TESTS_CHARTTESTHELPERS_H
 
 #include "charts/axistag.h"
+#include "charts/backdroppicture.h"
 #include "charts/livechart.h"
 #include "charts/rangehandler.h"
 #include "tests/support/scans.h"

@@ -19,8 +19,8 @@ private slots:
     void stateStartsZeroed();
     void setup_data();
     void setup();
-    void backgroundShowsThrough_data();
-    void backgroundShowsThrough();
+    void drawnOnItsBackdrop_data();
+    void drawnOnItsBackdrop();
     void setupTagsAndItems_data();
     void setupTagsAndItems();
     void span_data();
@@ -132,7 +132,7 @@ void TstLiveChart::setup()
         }
     }
 
-    // transparent background: no brush is filled (backgroundShowsThrough)
+    // transparent background: no brush is filled (drawnOnItsBackdrop)
     QCOMPARE(c.plot.backgroundBrushForTest().style(), Qt::NoBrush);
 
     // grid
@@ -193,33 +193,72 @@ void TstLiveChart::setup()
     }
 }
 
-void TstLiveChart::backgroundShowsThrough_data()
+void TstLiveChart::drawnOnItsBackdrop_data()
 {
-    setup_data();
+    QTest::addColumn<const ChartProfile *>("profile");
+    QTest::addColumn<QColor>("backdrop");
+    QTest::addColumn<int>("tolerance"); // largest difference of a colour channel
+    // On black, blending onto transparency and then onto the backdrop is
+    // exactly blending onto the backdrop.
+    QTest::newRow("meter on black") << &meterChartProfile() << QColor(Qt::black) << 0;
+    QTest::newRow("power on black") << &powerChartProfile() << QColor(Qt::black) << 0;
+    QTest::newRow("bootline on black") << &bootLineChartProfile() << QColor(Qt::black) << 0;
+    // On another colour, antialiased edges round one level apart.
+    QTest::newRow("meter on green") << &meterChartProfile() << QColor(10, 200, 30) << 1;
 }
 
-// Where the chart draws nothing, the page behind it shows.
-void TstLiveChart::backgroundShowsThrough()
+// The chart covers its area itself, with the colour of the backdrop behind it
+// where it draws nothing: the picture is the one the chart gives on
+// transparency over that backdrop.
+void TstLiveChart::drawnOnItsBackdrop()
 {
     QFETCH(const ChartProfile *, profile);
-    const QColor page(10, 200, 30);
+    QFETCH(QColor, backdrop);
+    QFETCH(int, tolerance);
     QWidget parent;
     parent.resize(900, 400);
     QPalette palette = parent.palette();
-    palette.setColor(QPalette::Window, page);
+    palette.setColor(QPalette::Window, backdrop);
     parent.setPalette(palette);
     parent.setAutoFillBackground(true);
     auto *plot = new QCustomPlot(&parent);
     plot->resize(900, 400);
     TestTool tool;
     setupLiveChart(plot, tool, *profile);
+    drawOnBackdrop(plot, backdrop); // the tool charts sit on black; another colour here
+    QVector<double> keys, values;
+    for (int i = 0; i < 300; ++i) {
+        keys.append(i);
+        values.append(3 + std::sin(i / 20.0));
+    }
+    plot->graph(0)->setData(keys, values);
+    plot->xAxis->setRange(0, 300);
     plot->replot();
-    const QImage picture = parent.grab().toImage();
+    QVERIFY(plot->testAttribute(Qt::WA_OpaquePaintEvent));
+    const QImage opaque = parent.grab().toImage();
 
-    // Half-way between the first grid lines of both directions, in an empty chart.
-    const QPoint empty(int(plot->xAxis->coordToPixel(0.5)), int(plot->yAxis->coordToPixel(4.5)));
+    // Half-way between the first grid lines of both directions, where the
+    // chart draws nothing.
+    const QPoint empty(int(plot->xAxis->coordToPixel(0.5)), int(plot->yAxis->coordToPixel(0.5)));
     QVERIFY(plot->axisRect()->rect().contains(empty));
-    QCOMPARE(picture.pixelColor(empty), page);
+    QCOMPARE(opaque.pixelColor(empty), backdrop);
+
+    // QCustomPlot's own transparent picture, over the same backdrop.
+    drawOnBackdrop(plot, QColor());
+    plot->replot();
+    QVERIFY(!plot->testAttribute(Qt::WA_OpaquePaintEvent));
+    const QImage transparent = parent.grab().toImage();
+    QCOMPARE(opaque.size(), transparent.size());
+    int largest = 0;
+    for (int y = 0; y < opaque.height(); ++y) {
+        for (int x = 0; x < opaque.width(); ++x) {
+            const QColor a = opaque.pixelColor(x, y);
+            const QColor b = transparent.pixelColor(x, y);
+            largest = std::max({largest, std::abs(a.red() - b.red()),
+                                std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())});
+        }
+    }
+    QCOMPARE(largest, tolerance);
 }
 
 void TstLiveChart::setupTagsAndItems_data()

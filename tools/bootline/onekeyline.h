@@ -18,6 +18,10 @@ public:
     ~OneKeyLine() override;
 
     QTimer *pollTimer = nullptr;
+    // The poll found nothing to do (page hidden, nothing recording) and
+    // stopped its timer; showing the page or starting a recording starts it
+    // again (Widget::resumeBootLinePoll).
+    bool pollPaused = false;
 
     quint8 outReport[65] = {};
     quint8 inReport[128] = {};

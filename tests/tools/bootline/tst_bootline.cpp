@@ -205,6 +205,51 @@ private slots:
             b.w.pollBootLine();
         QCOMPARE(sim::bus().writeCount(b.id), size_t(0));
     }
+
+    // While its page is hidden and nothing records it, the 2 ms timer rests:
+    // the first poll that finds nothing to do stops it; showing the page or
+    // starting a recording starts it again, with its interval and type.
+    void pollRestsWhileNothingNeedsIt()
+    {
+        BootLineBench b = bootLineBench();
+        QTimer *timer = b.w->oneKeyLine->pollTimer;
+        auto running = [timer] {
+            return timer->isActive() && timer->interval() == 2 &&
+                   timer->timerType() == Qt::PreciseTimer;
+        };
+        timer->start(2);
+
+        b.w.ui().vCToolButton->click();
+        QVERIFY(running()); // until a poll finds nothing to do
+        b.w.pollBootLine();
+        QVERIFY(!timer->isActive());
+        b.w.ui().adjPowToolButton->click();
+        QVERIFY(!timer->isActive());
+        b.w.ui().ironToolButton->click();
+        QVERIFY(running());
+
+        // A recording is polled on every page: the timer keeps running.
+        b.w.ui().vCToolButton->click();
+        b.w.pollBootLine();
+        QVERIFY(!timer->isActive());
+        QTemporaryDir dir;
+        QVERIFY(b.w->startRecording(Widget::Tool::BootLine, dir.filePath("boot.csv")));
+        QVERIFY(running());
+        b.w.pollBootLine();
+        QVERIFY(running());
+        QCOMPARE(sim::bus().writeCount(b.id), size_t(1));
+        b.w->stopRecording(Widget::Tool::BootLine);
+        b.w.pollBootLine();
+        QVERIFY(!timer->isActive());
+
+        // A timer stopped from outside is left alone.
+        b.w.ui().ironToolButton->click();
+        timer->stop();
+        b.w.ui().vCToolButton->click();
+        b.w.pollBootLine();
+        b.w.ui().ironToolButton->click();
+        QVERIFY(!timer->isActive());
+    }
 };
 
 QTEST_MAIN(BootLineTest)
