@@ -8,6 +8,7 @@
 //
 // Run with QT_QPA_PLATFORM=offscreen (./dev bench). Always exits 0: it is a
 // measurement that prints its verdict, not a test.
+#include "bench/benchsupport.h"
 #include "charts/livechart.h"
 #include "tests/support/testbench.h"
 
@@ -85,6 +86,11 @@ void print(const char *what, const Measured &m, double allowedMB, double pointsM
     std::printf("  %-44s %6.2f s wall %6.2f s cpu  peak +%7.1f MB (points %6.1f MB)  %s\n", what,
                 m.wallSeconds, m.cpuSeconds, m.peakGrowthMB, pointsMB,
                 m.peakGrowthMB <= allowedMB ? "within bound" : "OVER BOUND");
+    benchsupport::reportFigure(QStringLiteral("bad file opened, %1: peak memory +%2 MB")
+                                   .arg(QLatin1String(what))
+                                   .arg(m.peakGrowthMB, 0, 'f', 1),
+                               QStringLiteral("<= %1 MB").arg(allowedMB, 0, 'f', 0),
+                               m.peakGrowthMB <= allowedMB);
 }
 
 int pointCount(const testbench::Window &w)
@@ -138,10 +144,8 @@ int main(int argc, char *argv[])
         if (file.open(QIODevice::WriteOnly) && file.write("vst,") == 4)
             file.resize(kGiB);
     }
-    print("1 GiB of zero bytes, sparse file", measure([&] {
-              w.ui().vcMeterChartOpenButton->click();
-          }),
-          kTargetNothingMB, 0);
+    print("1 GiB of zero bytes, sparse file",
+          measure([&] { w.ui().vcMeterChartOpenButton->click(); }), kTargetNothingMB, 0);
     QFile::remove(answer);
 
     // A 100 MB line of values: every one is loaded.
@@ -152,7 +156,8 @@ int main(int argc, char *argv[])
         const QByteArray block = QByteArray("1.5000,").repeated(1 << 16);
         file.open(QIODevice::WriteOnly);
         file.write("vst,");
-        for (qint64 written = 4; written + block.size() + 5 <= kHundredMB; written += block.size()) {
+        for (qint64 written = 4; written + block.size() + 5 <= kHundredMB;
+             written += block.size()) {
             file.write(block);
             values += 1 << 16;
         }
