@@ -33,32 +33,6 @@ constexpr double kMB = 1e6;
 // Reading buffers and the like: what a file that loads nothing may cost.
 constexpr double kTargetNothingMB = 16;
 
-qint64 statusBytes(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(int(std::strlen(field))).trimmed().split(' ').value(0).toLongLong() *
-                   1024;
-    }
-    return -1;
-}
-
-bool resetPeak()
-{
-    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
-    return clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1;
-}
-
-double cpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
-
 struct Measured {
     double wallSeconds = 0;
     double cpuSeconds = 0;
@@ -68,16 +42,16 @@ struct Measured {
 // Runs `open` with the peak memory reset before it.
 template <typename Open> Measured measure(Open open)
 {
-    resetPeak();
-    const qint64 before = statusBytes("VmRSS:");
-    const double cpuBefore = cpuSeconds();
+    benchsupport::resetPeakResident();
+    const qint64 before = benchsupport::residentBytes();
+    const double cpuBefore = benchsupport::processCpuSeconds();
     QElapsedTimer wall;
     wall.start();
     open();
     Measured m;
     m.wallSeconds = double(wall.nsecsElapsed()) / 1e9;
-    m.cpuSeconds = cpuSeconds() - cpuBefore;
-    m.peakGrowthMB = double(statusBytes("VmHWM:") - before) / kMB;
+    m.cpuSeconds = benchsupport::processCpuSeconds() - cpuBefore;
+    m.peakGrowthMB = double(benchsupport::peakResidentBytes() - before) / kMB;
     return m;
 }
 
@@ -109,7 +83,7 @@ int main(int argc, char *argv[])
     testbench::Window w = testbench::makeWindow();
     w->fileDialogs.openFileName = [&](QWidget *, const QString &, const QString &,
                                       const QString &) { return answer; };
-    if (!resetPeak()) {
+    if (!benchsupport::resetPeakResident()) {
         std::printf("bench_badfiles: the peak memory cannot be reset on this system\n");
         return 0;
     }

@@ -16,6 +16,7 @@
 // argument runs only the cases whose name holds it, a second one ("before"
 // or "after") only that way. Always
 // exits 0: it is a measurement that prints its verdict, not a test.
+#include "tests/support/paintcounter.h"
 #include "bench/benchsupport.h"
 #include "charts/livechart.h"
 #include "charts/redrawpacer.h"
@@ -74,19 +75,6 @@ struct Measured {
     int redraws = 0; // chart replots
     int paints = 0;  // paint events of the chart
     double share() const { return wallSeconds > 0 ? cpuSeconds / wallSeconds : 0; }
-};
-
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return QObject::eventFilter(watched, event);
-    }
 };
 
 void runEventsFor(int milliseconds)
@@ -197,7 +185,7 @@ Measured runCase(const Case &c, RedrawPacing pacing, QString *problem)
     QObject::connect(pollTimerOf(w, c.page), &QTimer::timeout, [&polls] { ++polls; });
     int redraws = 0;
     QObject::connect(chart, &QCustomPlot::afterReplot, [&redraws] { ++redraws; });
-    PaintCounter paints;
+    testbench::PaintCounter paints;
     chart->installEventFilter(&paints);
 
     runEventsFor(kWarmUpMs);

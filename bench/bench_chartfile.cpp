@@ -38,32 +38,6 @@ constexpr double kTargetExtraMB = 8; // "a few MB" over the graphs' own data
 
 constexpr double kMB = 1e6;
 
-qint64 statusBytes(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(int(std::strlen(field))).trimmed().split(' ').value(0).toLongLong() *
-                   1024;
-    }
-    return -1;
-}
-
-// Resets the peak resident size (VmHWM) to the current one.
-bool resetPeak()
-{
-    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
-    return clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1;
-}
-
-qint64 heapInUse()
-{
-    const struct mallinfo2 info = mallinfo2();
-    return qint64(info.uordblks + info.hblkhd);
-}
-
 struct LoadMemory {
     qint64 peakGrowth = 0; // VmHWM during the load minus VmRSS before it
     qint64 graphData = 0;  // heap taken by the graphs after the load
@@ -222,9 +196,9 @@ int main(int argc, char *argv[])
             for (int k = 0; k < 3; ++k)
                 into->vcMeter->graphs[k]->data()->squeeze(true, true);
             malloc_trim(0);
-            const qint64 heapBefore = heapInUse();
-            resetPeak();
-            const qint64 residentBefore = statusBytes("VmRSS:");
+            const qint64 heapBefore = benchsupport::heapInUseBytes();
+            benchsupport::resetPeakResident();
+            const qint64 residentBefore = benchsupport::residentBytes();
             const Stopwatch stopwatch;
             if (ours) {
                 target.ui().vcMeterChartOpenButton->click();
@@ -234,8 +208,8 @@ int main(int argc, char *argv[])
             }
             stopwatch.stopInto(ours ? loadTiming : baselineTiming);
             LoadMemory memory;
-            memory.peakGrowth = statusBytes("VmHWM:") - residentBefore;
-            memory.graphData = heapInUse() - heapBefore;
+            memory.peakGrowth = benchsupport::peakResidentBytes() - residentBefore;
+            memory.graphData = benchsupport::heapInUseBytes() - heapBefore;
             (ours ? loadMemory : baselineMemory) = memory;
         }
 

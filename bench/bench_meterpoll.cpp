@@ -7,6 +7,7 @@
 //
 // Run with QT_QPA_PLATFORM=offscreen (./dev bench). Always exits 0: it is a
 // measurement that prints its verdict, not a test.
+#include "tests/support/paintcounter.h"
 #include "bench/benchsupport.h"
 #include "charts/livechart.h"
 #include "tests/support/scans.h"
@@ -40,26 +41,6 @@ constexpr int kPollsPerBlock = 10; // kRounds * kPollsPerBlock polls per case
 constexpr int kAppendedForMemory = 1000000;
 constexpr double kTargetRatio = 1.5;
 
-// VmRSS of this process in bytes, or -1.
-long long residentBytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
-    }
-    return -1;
-}
-
-// Bytes the heap has handed out (small blocks plus mmapped large blocks).
-long long heapInUseBytes()
-{
-    const struct mallinfo2 info = mallinfo2();
-    return static_cast<long long>(info.uordblks + info.hblkhd);
-}
-
 struct MemorySnapshot {
     long long resident;
     long long heap;
@@ -67,22 +48,7 @@ struct MemorySnapshot {
     static MemorySnapshot take()
     {
         malloc_trim(0); // return freed temporaries, so that only kept data counts
-        return {residentBytes(), heapInUseBytes()};
-    }
-};
-
-// Counts the paint events a widget receives, to show that each poll's replot
-// really paints the chart.
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return QObject::eventFilter(watched, event);
+        return {benchsupport::residentBytes(), benchsupport::heapInUseBytes()};
     }
 };
 
@@ -98,7 +64,7 @@ struct PollCase {
     testbench::Window window;
     std::vector<double> pollMicros;   // the poll slot itself, on the GUI thread
     std::vector<double> eventsMicros; // the event delivery after it (scan result, paint)
-    PaintCounter paintCounter;
+    testbench::PaintCounter paintCounter;
     int paintsDuringPolls = 0;
     int pollsStartingScan = 0;
 

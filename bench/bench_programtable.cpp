@@ -31,26 +31,6 @@ constexpr qint64 kLongLine = 100 * 1000 * 1000; // one line of 100 MB
 constexpr qint64 kGiB = qint64(1) << 30;
 constexpr double kTargetPeakMB = 16; // bounded: a few pieces, whatever the file
 
-qint64 statusBytes(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(int(std::strlen(field))).trimmed().split(' ').value(0).toLongLong() *
-                   1024;
-    }
-    return -1;
-}
-
-// Resets the peak resident size (VmHWM) to the current one.
-bool resetPeak()
-{
-    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
-    return clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1;
-}
-
 // `size` bytes of `line` repeated, made up as they are read.
 class PatternDevice : public QIODevice {
 public:
@@ -90,13 +70,13 @@ struct Figures {
 template <typename Read> Figures measure(Read read)
 {
     Figures figures;
-    resetPeak();
-    const qint64 before = statusBytes("VmRSS:");
+    benchsupport::resetPeakResident();
+    const qint64 before = benchsupport::residentBytes();
     QElapsedTimer clock;
     clock.start();
     figures.outcome = read();
     figures.seconds = clock.nsecsElapsed() / 1e9;
-    figures.peakGrowth = statusBytes("VmHWM:") - before;
+    figures.peakGrowth = benchsupport::peakResidentBytes() - before;
     return figures;
 }
 

@@ -15,6 +15,20 @@ double seconds(const timeval &t)
 {
     return double(t.tv_sec) + t.tv_usec / 1e6;
 }
+
+// A size field of /proc/self/status ("VmRSS:", "VmHWM:"), in bytes.
+long long statusBytes(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray name(field);
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(name))
+            return line.mid(name.size()).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return -1;
+}
 } // namespace
 
 double processCpuSeconds()
@@ -33,14 +47,18 @@ double threadCpuSeconds()
 
 long long residentBytes()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
-    }
-    return -1;
+    return statusBytes("VmRSS:");
+}
+
+long long peakResidentBytes()
+{
+    return statusBytes("VmHWM:");
+}
+
+bool resetPeakResident()
+{
+    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+    return clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1;
 }
 
 long long heapInUseBytes()

@@ -19,6 +19,12 @@ double threadCpuSeconds();
 
 // Resident memory of this process (VmRSS), bytes; -1 when unknown.
 long long residentBytes();
+// The peak resident memory (VmHWM) since the start or the last reset, bytes;
+// -1 when unknown.
+long long peakResidentBytes();
+// Sets the peak resident memory back to the current resident memory; false
+// where the system does not allow it.
+bool resetPeakResident();
 // Bytes the heap has handed out (small blocks and mapped large blocks),
 // after returning freed memory to the system.
 long long heapInUseBytes();

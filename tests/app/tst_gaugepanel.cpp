@@ -3,6 +3,7 @@
 // and the picture itself at the page's sizes and the edges of the size range.
 //
 // Set QUORVALINE_GAUGE_PNG_DIR to a folder to keep every rendered picture.
+#include "tests/support/paintcounter.h"
 #include "app/gaugepanel.h"
 
 #include <QDir>
@@ -56,20 +57,6 @@ struct Page {
         layout->activate();
     }
     QImage image() { return page.grab().toImage().convertToFormat(QImage::Format_RGB32); }
-};
-
-// Counts the paint events a widget receives.
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return QObject::eventFilter(watched, event);
-    }
 };
 
 // The ring colour at alpha 100 over a black face gives about 100/255 of the
@@ -212,7 +199,7 @@ void GaugePanelTest::repaints()
     page.gauge->setValue(12.34);
     page.page.show();
     QVERIFY(QTest::qWaitForWindowExposed(&page.page));
-    PaintCounter counter;
+    testbench::PaintCounter counter;
     page.gauge->installEventFilter(&counter);
     // The first paint has happened once the counter stays put.
     QTRY_VERIFY(page.gauge->isVisible());

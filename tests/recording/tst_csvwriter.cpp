@@ -3,6 +3,7 @@
 // a full disk (a file size limit) and a file removed or replaced while it is
 // written stop it with the failure, leaving a file that ends with the last
 // complete line.
+#include "tests/support/filesizelimit.h"
 #include "recording/csvwriter.h"
 
 #include <QFile>
@@ -14,6 +15,8 @@
 
 using recording::CsvWriter;
 
+using testbench::FileSizeLimit;
+
 namespace {
 
 QByteArray contentOf(const QString &path)
@@ -21,32 +24,6 @@ QByteArray contentOf(const QString &path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(no file)");
 }
-
-// Lowers the largest file this process may write, as a nearly full disk
-// would, while the object lives. SIGXFSZ is ignored, so an oversized write
-// fails instead of ending the process.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = m_saved;
-        limited.rlim_cur = bytes;
-        m_ok = setrlimit(RLIMIT_FSIZE, &limited) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_saved{};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_ok = false;
-};
 
 // A batch of `count` complete lines of 10 bytes each: "line 0001\n" …
 QByteArray lines(int first, int count)

@@ -4,6 +4,7 @@
 // go on while a recording tool's page is hidden (and only then), a supply
 // that is only read meanwhile, gap lines on unplugging, a full disk and a
 // removed file, several tools at once, and the image and CSV exports.
+#include "tests/support/filesizelimit.h"
 #include "charts/livechart.h"
 #include "recording/toolrecording.h"
 #include "tests/support/testbench.h"
@@ -26,32 +27,9 @@ using Tool = Widget::Tool;
 
 Q_DECLARE_METATYPE(Tool)
 
+using testbench::FileSizeLimit;
+
 namespace {
-
-// Lowers the largest file this process may write, as a nearly full disk
-// would, while the object lives (SIGXFSZ ignored: the write fails instead).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = m_saved;
-        limited.rlim_cur = bytes;
-        m_ok = setrlimit(RLIMIT_FSIZE, &limited) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_saved{};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_ok = false;
-};
 
 QByteArray contentOf(const QString &path)
 {
@@ -307,7 +285,8 @@ private slots:
         if (tool == Tool::BootLine)
             b.w.ui().oneKeyLineChartSwitch->click(); // its chart is off at first
         b.poll(tool, 12);
-        const LiveChartState *states[] = {b.w->vcMeter.get(), b.w->adjPower.get(), b.w->oneKeyLine.get()};
+        const LiveChartState *states[] = {b.w->vcMeter.get(), b.w->adjPower.get(),
+                                          b.w->oneKeyLine.get()};
         const LiveChartState &state = *states[int(tool)];
         QVERIFY(state.chartRunning);
         QCOMPARE(state.graphs[0]->dataCount(), 12);
