@@ -192,6 +192,10 @@ private:
         if (dir.isEmpty())
             return;
         QDir().mkpath(dir);
+        // The window at the geometry the server gives it, painted at that
+        // size and on the screen, before the screen is taken.
+        waitUntil([this] { return window()->geometry() == serverGeometry(); });
+        window()->repaint();
         window()->screen()->grabWindow(0).save(dir + QLatin1Char('/') + name + ".png");
     }
 
