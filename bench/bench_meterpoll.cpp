@@ -28,6 +28,8 @@
 #include <utility>
 #include <vector>
 
+using benchsupport::median;
+
 namespace {
 
 constexpr int kRateIndex100 = 6;       // sampling-rate combo: 100 Sa/s, rate code 100
@@ -120,15 +122,6 @@ void prefill(PollCase &pollCase, int count)
     chart->xAxis2->setRange(count - kVisibleSamples, count);
     chart->replot(QCustomPlot::rpRefreshHint);
     testbench::settleScans();
-}
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
 }
 
 double mean(const std::vector<double> &values)

@@ -132,16 +132,7 @@ struct BadFilesBench {
         }
         return ui().oneKeyLineChartOpen;
     }
-    QStringList boxTexts() const
-    {
-        QStringList texts;
-        for (const testbench::ModalCloser::Box &box : boxes.boxes) {
-            if (box.title != QStringLiteral("提示") || !box.parentIsWindow)
-                texts << QStringLiteral("unexpected box: ") + box.title;
-            texts << box.text;
-        }
-        return texts;
-    }
+    QStringList boxTexts() const { return boxes.hintTexts(); }
 
     // After whatever went before: a meter poll still records one sample, and
     // an event queued now still runs.

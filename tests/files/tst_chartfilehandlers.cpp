@@ -65,16 +65,7 @@ struct FilesBench {
         dialogs.openAnswer = answer;
         parts(tool).open->click();
     }
-    QStringList boxTexts() const
-    {
-        QStringList texts;
-        for (const testbench::ModalCloser::Box &box : boxes.boxes) {
-            if (box.title != QStringLiteral("提示") || !box.parentIsWindow)
-                texts << QStringLiteral("unexpected box: ") + box.title;
-            texts << box.text;
-        }
-        return texts;
-    }
+    QStringList boxTexts() const { return boxes.hintTexts(); }
 };
 
 Series valuesOf(const QCPGraph *graph)

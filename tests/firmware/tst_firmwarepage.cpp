@@ -116,13 +116,7 @@ public:
     std::vector<std::vector<std::uint8_t>> writes() const { return sim::bus().writes(id); }
     QByteArray writeHex(size_t k) const { return bytesOf(writes().at(k)).toHex(' '); }
 
-    QStringList boxTexts() const
-    {
-        QStringList texts;
-        for (const testbench::ModalCloser::Box &box : boxes.boxes)
-            texts << box.text;
-        return texts;
-    }
+    QStringList boxTexts() const { return boxes.texts(); }
 };
 
 // After every way out of a transfer: both buttons usable, discovery back on,

@@ -145,13 +145,7 @@ struct RecordingBench {
         recording(tool).flushAndWait();
         return linesOf(recording(tool).fileName());
     }
-    QStringList boxTexts() const
-    {
-        QStringList texts;
-        for (const testbench::ModalCloser::Box &box : boxes.boxes)
-            texts << box.text;
-        return texts;
-    }
+    QStringList boxTexts() const { return boxes.texts(); }
 };
 
 void addToolRows()

@@ -23,6 +23,25 @@ void ModalCloser::closeOpenBox()
     box->done(QMessageBox::Ok);
 }
 
+QStringList ModalCloser::texts() const
+{
+    QStringList result;
+    for (const Box &box : boxes)
+        result << box.text;
+    return result;
+}
+
+QStringList ModalCloser::hintTexts() const
+{
+    QStringList result;
+    for (const Box &box : boxes) {
+        if (box.title != QStringLiteral("提示") || !box.parentIsWindow)
+            result << QStringLiteral("unexpected box: ") + box.title;
+        result << box.text;
+    }
+    return result;
+}
+
 bool hasSlot(const QObject *object, const char *slot)
 {
     const QByteArray signature = QMetaObject::normalizedSignature(QByteArray(slot) + "()");

@@ -15,6 +15,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QStringList>
 #include <QPushButton>
 #include <QString>
 #include <QTimer>
@@ -35,6 +36,12 @@ public:
     // Looks for an open box every `intervalMs` milliseconds.
     explicit ModalCloser(int intervalMs = 5);
     QList<Box> boxes;
+
+    // The texts of the boxes closed so far, in order.
+    QStringList texts() const;
+    // The same, where each box should be the window's own "提示" box: one
+    // that is not adds a line "unexpected box: <title>" before its text.
+    QStringList hintTexts() const;
 
 private:
     void closeOpenBox();
