@@ -1,7 +1,8 @@
 // The memory and time the window takes for the huge bad files a user may
-// open: a GiB without a comma (streamed through a named pipe, and as a sparse
-// file of zero bytes, which is read twice), a 100 MB line of values, and a
-// sparse firmware image one byte over 1 MiB. The peak resident memory during
+// open: a GiB of digits without a comma or a line end (as a chart file and as
+// a program table), a sparse GiB of zero bytes (read twice), a 100 MB line of
+// values, a program table with a 100 MB row, and a sparse firmware image one
+// byte over 1 MiB. The peak resident memory during
 // each open is set against what the loaded points themselves take: a file
 // that loads nothing may cost a few MB of reading buffers, one that loads
 // points little more than the points.
@@ -15,15 +16,12 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTableWidget>
 #include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <thread>
 #include <time.h>
-#include <unistd.h>
 
 namespace {
 
@@ -91,24 +89,19 @@ int main(int argc, char *argv[])
                 "before; a file that loads nothing: at most %.0f MB)\n",
                 kTargetNothingMB);
 
-    // A GiB of digits through a named pipe: one pass, one token that never ends.
+    // A GiB of digits: one token that never ends, one line that never ends.
     answer = dir.filePath(QStringLiteral("digits.cts"));
-    mkfifo(QFile::encodeName(answer).constData(), 0600);
     {
-        const QString path = answer;
-        std::thread feeder([path] {
-            const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY);
-            const QByteArray block(1 << 20, '7');
-            bool ok = fd >= 0 && ::write(fd, "vst,", 4) == 4;
-            for (qint64 left = kGiB; ok && left > 0; left -= block.size())
-                ok = ::write(fd, block.constData(), size_t(block.size())) == block.size();
-            if (fd >= 0)
-                ::close(fd);
-        });
-        const Measured m = measure([&] { w.ui().vcMeterChartOpenButton->click(); });
-        feeder.join();
-        print("1 GiB of digits, streamed", m, kTargetNothingMB, 0);
+        QFile file(answer);
+        const QByteArray block(1 << 20, '7');
+        bool ok = file.open(QIODevice::WriteOnly) && file.write("vst,") == 4;
+        for (qint64 left = kGiB; ok && left > 0; left -= block.size())
+            ok = file.write(block) == block.size();
     }
+    print("1 GiB of digits, chart file", measure([&] { w.ui().vcMeterChartOpenButton->click(); }),
+          kTargetNothingMB, 0);
+    print("1 GiB of digits, program table", measure([&] { w.ui().adjPowTableOpen->click(); }),
+          kTargetNothingMB, 0);
     QFile::remove(answer);
 
     // A GiB of zero bytes in a sparse file: read twice, nothing loaded.
@@ -142,6 +135,22 @@ int main(int argc, char *argv[])
     const double pointsMB = double(pointCount(w) - before) * sizeof(QCPGraphData) / kMB;
     print("100 MB line of values", line, pointsMB * 1.1 + kTargetNothingMB, pointsMB);
     std::printf("    %lld values in the file, %d points added\n", values, pointCount(w) - before);
+    QFile::remove(answer);
+
+    // A program table whose first row goes on for 100 MB: three fields kept.
+    answer = dir.filePath(QStringLiteral("table.xls"));
+    {
+        QFile file(answer);
+        const QByteArray block = QByteArray("1.5\t").repeated(1 << 18);
+        file.open(QIODevice::WriteOnly);
+        file.write("Volt(V)\tCurr(A)\tTime(S)\t\n12.5\t1\t10\t");
+        for (qint64 written = 0; written < kHundredMB; written += block.size())
+            file.write(block);
+        file.write("\n3\t0.5\t2\t\n");
+    }
+    print("program table with a 100 MB row", measure([&] { w.ui().adjPowTableOpen->click(); }),
+          kTargetNothingMB, 0);
+    std::printf("    %d rows in the table\n", w.ui().adjProgramTableWidget->rowCount());
     QFile::remove(answer);
 
     // A firmware image one byte over 1 MiB, sparse: refused before any read.

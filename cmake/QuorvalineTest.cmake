@@ -4,16 +4,37 @@
 # label is the name of the folder the test is in.
 function(quorvaline_add_test name source)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
-  get_filename_component(label ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+  quorvaline_add_test_program(${name} ${source} LIBS ${ARG_LIBS})
+  quorvaline_add_test_run(${name} ${name})
+endfunction()
+
+# quorvaline_add_test_program(<name> <source> [LIBS ...])
+# The executable of quorvaline_add_test alone, for a folder that runs it
+# itself (quorvaline_add_test_run), for example once per setting.
+function(quorvaline_add_test_program name source)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   add_executable(${name} ${source})
   quorvaline_use_core(${name})
   target_link_libraries(${name} PRIVATE quorvaline_testsupport quorvaline_core quorvaline_sim
                                         Qt5::Test ${ARG_LIBS})
-  add_test(NAME ${name} COMMAND ${name})
-  set(environment "QT_QPA_PLATFORM=offscreen")
+  get_filename_component(label ${CMAKE_CURRENT_SOURCE_DIR} NAME)
   if(QUORVALINE_TSAN AND label IN_LIST QUORVALINE_TSAN_LABELS)
     set_property(GLOBAL APPEND PROPERTY QUORVALINE_TSAN_TESTS ${name})
   endif()
+endfunction()
+
+# quorvaline_add_test_run(<test> <program> [ENVIRONMENT var=value ...] [TIMEOUT s])
+# A CTest test running a test program headless, with the sanitizer settings
+# of the build, the given variables added to its environment, and a time
+# bound (300 s unless given). The label is the folder's name.
+function(quorvaline_add_test_run test program)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "ENVIRONMENT" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
+  get_filename_component(label ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+  add_test(NAME ${test} COMMAND ${program})
+  set(environment "QT_QPA_PLATFORM=offscreen" ${ARG_ENVIRONMENT})
   if(QUORVALINE_TSAN)
     # Qt is not instrumented; the file lists the reports that come from Qt's
     # own synchronisation, never from project code.
@@ -31,9 +52,9 @@ function(quorvaline_add_test name source)
       # whose allocations cannot be named once it is unloaded, stays out.
       "QT_XCB_GL_INTEGRATION=none")
   endif()
-  set_tests_properties(${name} PROPERTIES
+  set_tests_properties(${test} PROPERTIES
     ENVIRONMENT "${environment}"
-    TIMEOUT 300
+    TIMEOUT ${ARG_TIMEOUT}
     LABELS "${label}")
 endfunction()
 

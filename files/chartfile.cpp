@@ -1,6 +1,7 @@
 #include "chartfile.h"
 
 #include "fastnumber.h"
+#include "regularfile.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -292,10 +293,8 @@ bool read(QIODevice &in, Layout layout, SeriesSink &sink)
 
 bool read(const QString &fileName, Layout layout, SeriesSink &sink)
 {
-    if (fileName.isEmpty())
-        return false;
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!regularfile::openForReading(file))
         return false;
     return read(file, layout, sink);
 }

@@ -90,7 +90,8 @@ public:
 // - a UTF-8 byte order mark at the start of the file is skipped.
 // Reads in large blocks; memory stays small whatever the file holds. A
 // source that is not sequential is read twice: once to count, once to load.
-// Returns false when the name is empty, the file cannot be opened or a read
+// Returns false when the name is empty, names no regular file (a named pipe,
+// a device, a folder: see regularfile.h), the file cannot be opened or a read
 // fails (values handed to the sink before a read failure stay with it), true
 // otherwise, also for a file without any marker.
 bool read(const QString &fileName, Layout layout, SeriesSink &sink);

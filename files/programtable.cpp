@@ -4,6 +4,7 @@
 #include <QIODevice>
 #include <QTextCodec>
 
+#include <cstring>
 #include <memory>
 
 namespace programtable {
@@ -13,6 +14,8 @@ namespace {
 constexpr qint64 kPieceSize = 64 * 1024;
 // Bytes that can make a byte order mark.
 constexpr int kLongestByteOrderMark = 4;
+// QTextCodec's number for UTF-8.
+constexpr int kUtf8Mib = 106;
 
 // Characters a text line may hold: anything but the control characters
 // other than tab and the line ends. A character the decoder could not decode
@@ -152,6 +155,30 @@ private:
     bool m_binary = false;
 };
 
+// The bytes at the end of a piece of UTF-8 text that are decoded with the
+// next piece: those after its last ASCII byte. Qt's decoder handed a damaged
+// sequence in two calls decodes it otherwise than in one, and the table must
+// not depend on where the reads split; after an ASCII byte it is always
+// between characters. A piece without an ASCII byte in its last half keeps
+// back only a sequence it does not complete.
+qint64 utf8Carry(const char *data, qint64 size)
+{
+    for (qint64 back = 0; back < size && back < kPieceSize / 2; ++back) {
+        if (uchar(data[size - 1 - back]) < 0x80)
+            return back;
+    }
+    if (size < kPieceSize / 2)
+        return size;
+    for (int back = 1; back <= 3; ++back) {
+        const uchar c = uchar(data[size - back]);
+        if (c >= 0xC0) {
+            const int length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+            return length > back ? back : 0;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 QString toText(const Table &table)
@@ -189,16 +216,29 @@ ReadResult read(QIODevice &in)
         size += got;
     }
     const QByteArray start = QByteArray::fromRawData(piece.constData(), int(size));
-    std::unique_ptr<QTextDecoder> decoder(
-        QTextCodec::codecForUtfText(start, QTextCodec::codecForLocale())->makeDecoder());
+    QTextCodec *const codec = QTextCodec::codecForUtfText(start, QTextCodec::codecForLocale());
+    std::unique_ptr<QTextDecoder> decoder(codec->makeDecoder());
+    const bool utf8 = codec->mibEnum() == kUtf8Mib;
 
+    // `size` bytes are in the piece; a tail of them may wait for the next
+    // read, which is appended to it (see utf8Carry).
     while (size > 0) {
-        const QString text = decoder->toUnicode(piece.constData(), int(size));
+        const qint64 tail = utf8 ? utf8Carry(piece.constData(), size) : 0;
+        const QString text = decoder->toUnicode(piece.constData(), int(size - tail));
         if (!splitter.take(text.constData(), text.size()))
             return result;
-        size = in.read(piece.data(), kPieceSize);
-        if (size < 0)
+        std::memmove(piece.data(), piece.constData() + size - tail, size_t(tail));
+        const qint64 got = in.read(piece.data() + tail, kPieceSize - tail);
+        if (got < 0)
             result.readError = true;
+        if (got <= 0) {
+            // The end: what waited is decoded as it would be in one piece.
+            const QString rest = decoder->toUnicode(piece.constData(), int(tail));
+            if (!splitter.take(rest.constData(), rest.size()))
+                return result;
+            break;
+        }
+        size = tail + got;
     }
     splitter.finish();
     return result;

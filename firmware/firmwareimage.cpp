@@ -1,6 +1,7 @@
 #include "firmwareimage.h"
 
 #include "firmwarereports.h"
+#include "files/regularfile.h"
 
 #include <QFile>
 #include <QString>
@@ -14,7 +15,7 @@ ImageLoad loadImage(const QString &path, char *image, qint64 &size)
     if (path.isEmpty())
         return ImageLoad::NoPath;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!regularfile::openForReading(file))
         return ImageLoad::Unreadable;
     size = file.size();
     if (size > kMaxImageSize)

@@ -10,7 +10,8 @@ namespace firmware {
 enum class ImageLoad {
     Loaded,     // the whole file is in the buffer, zeros after it
     NoPath,     // no file named: nothing read
-    Unreadable, // the file cannot be opened (missing, a directory, no permission)
+    Unreadable, // not a regular file that can be opened (missing, no permission, a directory,
+                // a named pipe or a device)
     TooLarge,   // larger than kMaxImageSize: nothing read
     ShortRead,  // the read gave fewer bytes than the file's size (cut while read, read error)
 };

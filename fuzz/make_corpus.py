@@ -39,6 +39,23 @@ chart = {
 for name, data in chart.items():
     write("fuzz_chartfile", name, data)
 
+# Program tables: what the window writes, and the odd shapes a reader meets.
+header = b"Volt(V)\tCurr(A)\tTime(S)\t"
+table = {
+    "written": header + b"\n12.00\t1.000\t10.0\t\n3.30\t0.500\t0.5\t\n",
+    "crlf": header + b"\r\n5\t1\t2\t\r\n",
+    "lone-cr": b"A\rB\tC\n1\r\t2\r\r\n3\r",
+    "bom-utf8": b"\xef\xbb\xbf" + "电压\t电流\t时间\t\n5\t1\t2\t\n".encode("utf-8"),
+    "bom-utf16": b"\xff\xfe" + "V\tA\ts\t\n1\t2\t3\t\n".encode("utf-16-le"),
+    "binary": b"\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1" + bytes(40) + b"\n7\t1\t1\n\xff\xfe",
+    "control-characters": header + b"\n1\x01\t2\t3\n\x7f\n4\t5\t6\n",
+    "short-and-long-rows": b"T\n1\n\t2\n1\t2\t3\t4\t5\n\n",
+    "long-fields": b"x" * 330 + b"\t" + b"y" * 320 + b"\n" + b"1" * 321 + b"\t" + b"2" * 320 + b"\n",
+    "truncated": header + b"\n12.5\t1\t10\t\n4.3",
+}
+for name, data in table.items():
+    write("fuzz_programtable", name, data)
+
 # Firmware images: the first byte's high bit stretches the file to near 1 MiB.
 write("fuzz_firmwareimage", "small", bytes(range(120)))
 write("fuzz_firmwareimage", "empty", b"")

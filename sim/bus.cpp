@@ -300,6 +300,19 @@ int Bus::readCount(int id) const
     return slotLocked(id)->reads;
 }
 
+std::vector<InputReport> Bus::deliveries(int id) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto s = slotLocked(id);
+    return std::vector<InputReport>(s->delivered.begin(), s->delivered.end());
+}
+
+std::size_t Bus::deliveryCount(int id) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return slotLocked(id)->deliveredCount;
+}
+
 int Bus::openHandles(int id) const
 {
     std::lock_guard<std::mutex> lock(mutex_);

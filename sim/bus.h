@@ -107,7 +107,14 @@ public:
     std::size_t writeCount(int id) const;
     std::vector<std::uint8_t> lastWrite(int id) const; ///< empty when none
     void clearWrites(int id);
-    int readCount(int id) const;   ///< hid_read/hid_read_timeout calls
+    int readCount(int id) const; ///< hid_read/hid_read_timeout calls
+    /// Every input report a read handed to the program (queued answers and
+    /// scripted ones, as the program got them), oldest first; only the latest
+    /// writeLogLimit() are kept. With it a test knows exactly which answers
+    /// the program received, whatever faults were injected on the way.
+    std::vector<InputReport> deliveries(int id) const;
+    /// Reports reads handed out since attach (also those no longer kept).
+    std::size_t deliveryCount(int id) const;
     int openHandles(int id) const; ///< handles opened and not yet closed
     int openCount(int id) const;   ///< successful hid_open_path calls
     int totalOpenHandles() const;  ///< over every device ever attached since reset

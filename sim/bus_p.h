@@ -40,6 +40,8 @@ struct DeviceSlot {
     std::deque<std::vector<std::uint8_t>> writes; ///< the latest ones
     std::size_t writeCount = 0;
     int reads = 0;
+    std::deque<InputReport> delivered; ///< the latest reports reads returned
+    std::size_t deliveredCount = 0;
     int openHandles = 0;
     int opens = 0;
 };

@@ -219,6 +219,15 @@ public:
         return static_cast<int>(length);
     }
 
+    // Notes a report a read hands to the program; the bus mutex is held.
+    static void logDelivery(const Bus &bus, DeviceSlot &slot, const InputReport &report)
+    {
+        slot.delivered.push_back(report);
+        slot.deliveredCount++;
+        while (slot.delivered.size() > bus.writeLogLimit_)
+            slot.delivered.pop_front();
+    }
+
     static int read(hid_device *dev, unsigned char *data, std::size_t length, int milliseconds)
     {
         if (!dev)
@@ -292,6 +301,7 @@ public:
                 if (p.readyAt <= now) {
                     std::size_t n = std::min(length, p.report.size());
                     std::memcpy(data, p.report.data(), n);
+                    logDelivery(bus, slot, p.report);
                     slot.pending.pop_front();
                     dev->error = L"Success";
                     return static_cast<int>(n);
@@ -303,6 +313,7 @@ public:
             } else if (!slot.script.empty()) {
                 std::size_t n = std::min(length, slot.script.front().size());
                 std::memcpy(data, slot.script.front().data(), n);
+                logDelivery(bus, slot, slot.script.front());
                 slot.script.pop_front();
                 dev->error = L"Success";
                 return static_cast<int>(n);

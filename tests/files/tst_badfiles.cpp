@@ -1,14 +1,18 @@
 // Files a user may pick by mistake, or that were damaged, opened through the
-// real window: chart data files on each tool's open button and firmware
-// images on the firmware page. Each must give its tool's usual answer (points
-// loaded, nothing loaded, or the failure message), and the window must go on
-// answering afterwards: a meter poll still records and a queued event still
-// runs. How much memory the huge ones take is measured by bench_badfiles.
+// real window: chart data files on each tool's open button, program tables on
+// the power supply's program page and firmware images on the firmware page.
+// Each must give its opener's usual answer (points or rows loaded, nothing
+// loaded, or the failure message), and the window must go on answering
+// afterwards: a meter poll still records and a queued event still runs. What
+// is not a regular file (a named pipe, a device) is refused as a file that
+// cannot be opened, before any read. How much memory the huge ones take is
+// measured by bench_badfiles.
 #include "charts/livechart.h"
 #include "tests/support/testbench.h"
 
 #include <QDir>
 #include <QFile>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -16,6 +20,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -31,13 +37,17 @@ enum class Make {
     Unreadable,   // a regular file the user may not read
     Directory,    // a folder
     DanglingLink, // a symbolic link to nothing
-    StreamedHuge, // a named pipe fed the row's bytes, then a GiB of '7', then nothing
+    GiBOfDigits,  // a regular file: "vst,1," then a GiB of '7', no comma, no line end
     HundredMB,    // "vst," then values of 7 bytes up to 100 MB, then "vend,"
+    HundredMBRow, // a program table whose first row goes on with "1.5<TAB>" up to 100 MB
+    NamedPipe,    // a named pipe nobody writes to
+    Device,       // the device the row's bytes name ("/dev/zero")
 };
 
 constexpr qint64 kGiB = qint64(1) << 30;
 constexpr qint64 kHundredMB = 100 * 1000 * 1000;
 const QByteArray kValueToken = "1.5000,";
+const QByteArray kTableHeader = "Volt(V)\tCurr(A)\tTime(S)\t\n";
 
 // The number of "1.5000," tokens in the 100 MB file.
 constexpr qint64 hundredMBValues()
@@ -66,30 +76,59 @@ private:
     bool m_dropped = false;
 };
 
-// Feeds a named pipe from its own thread: `prefix`, then `count` copies of
-// `fill`, a MiB at a time; then closes it.
-class PipeFeeder {
+// Should an opener wait on a named pipe for a writer, this opens the pipe
+// for writing and closes it again after a while, so that the open returns
+// (and the test fails) instead of hanging: nobody else ever writes to it.
+class PipeUnblocker {
 public:
-    PipeFeeder(const QString &path, QByteArray prefix, char fill, qint64 count)
-        : m_thread([path, prefix, fill, count] {
-              const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY);
-              if (fd < 0)
+    explicit PipeUnblocker(const QString &path)
+        : m_thread([this, path] {
+              std::unique_lock<std::mutex> lock(m_mutex);
+              if (m_done.wait_for(lock, std::chrono::seconds(10), [this] { return m_finished; }))
                   return;
-              bool ok = ::write(fd, prefix.constData(), size_t(prefix.size())) == prefix.size();
-              const QByteArray block(1 << 20, fill);
-              for (qint64 left = count; ok && left > 0; left -= block.size()) {
-                  const size_t n = size_t(qMin<qint64>(left, block.size()));
-                  ok = ::write(fd, block.constData(), n) == ssize_t(n);
-              }
-              ::close(fd);
+              const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK);
+              if (fd >= 0)
+                  ::close(fd);
           })
     {
     }
-    ~PipeFeeder() { m_thread.join(); }
+    ~PipeUnblocker()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_finished = true;
+        }
+        m_done.notify_one();
+        m_thread.join();
+    }
 
 private:
+    std::mutex m_mutex;
+    std::condition_variable m_done;
+    bool m_finished = false;
     std::thread m_thread;
 };
+
+// "vst,1," then a GiB of '7' without a comma or a line end: written once per
+// run, in a folder of its own that lives as long as the test program.
+QString gibOfDigits()
+{
+    static QTemporaryDir dir;
+    static QString made;
+    if (!made.isEmpty() || !dir.isValid())
+        return made;
+    const QString path = dir.filePath(QStringLiteral("digits.cts"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write("vst,1,") != 6)
+        return made;
+    const QByteArray block(1 << 20, '7');
+    for (qint64 left = kGiB; left > 0; left -= block.size()) {
+        if (file.write(block) != block.size())
+            return made;
+    }
+    made = path;
+    return made;
+}
 
 struct BadFilesBench {
     BadFilesBench() : w(makeWindow())
@@ -120,6 +159,29 @@ struct BadFilesBench {
         return *w->oneKeyLine;
     }
     QCPGraph *graph(Tool tool, int k) const { return state(tool).graphs[k].data(); }
+    QTableWidget *table() const { return ui().adjProgramTableWidget; }
+    // The program table's rows, "12.50|1.000|10.0", "(none)" for a cell
+    // without an item.
+    QStringList tableRows() const
+    {
+        QStringList rows;
+        for (int row = 0; row < table()->rowCount(); ++row) {
+            QStringList texts;
+            for (int column = 0; column < table()->columnCount(); ++column) {
+                const QTableWidgetItem *item = table()->item(row, column);
+                texts << (item ? item->text() : QStringLiteral("(none)"));
+            }
+            rows << texts.join('|');
+        }
+        return rows;
+    }
+    QStringList titles() const
+    {
+        QStringList texts;
+        for (int column = 0; column < table()->columnCount(); ++column)
+            texts << table()->model()->headerData(column, Qt::Horizontal).toString();
+        return texts;
+    }
     QPushButton *openButton(Tool tool) const
     {
         switch (tool) {
@@ -178,8 +240,26 @@ QString makeFile(BadFilesBench &b, Make make, const QByteArray &content)
         return QDir(b.dir.path()).mkdir(QStringLiteral("bad.cts")) ? path : QString();
     case Make::DanglingLink:
         return QFile::link(b.path("nowhere.cts"), path) ? path : QString();
-    case Make::StreamedHuge:
+    case Make::GiBOfDigits:
+        return gibOfDigits();
+    case Make::HundredMBRow: {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(kTableHeader) != kTableHeader.size() ||
+            file.write("12.5\t1\t10\t") != 10)
+            return QString();
+        const QByteArray block = QByteArray("1.5\t").repeated(1 << 18);
+        for (qint64 written = 0; written < kHundredMB; written += block.size()) {
+            if (file.write(block) != block.size())
+                return QString();
+        }
+        const QByteArray end = "\n3\t0.5\t2\t\n";
+        return file.write(end) == end.size() ? path : QString();
+    }
+    case Make::NamedPipe:
         return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0 ? path : QString();
+    case Make::Device:
+        return QFile::exists(QString::fromLatin1(content)) ? QString::fromLatin1(content)
+                                                           : QString();
     case Make::HundredMB: {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly))
@@ -253,7 +333,14 @@ private slots:
             << Tool::BootLine << Make::DanglingLink << QByteArray() << kept << failed;
         // One token that never ends: only the value before it is loaded.
         QTest::newRow("a GiB of digits without a comma")
-            << Tool::Meter << Make::StreamedHuge << QByteArray("vst,1,") << Series{9, 9, 1} << none;
+            << Tool::Meter << Make::GiBOfDigits << QByteArray() << Series{9, 9, 1} << none;
+        // Not regular files: refused before they are opened or read.
+        QTest::newRow("a named pipe")
+            << Tool::PowerSupply << Make::NamedPipe << QByteArray() << kept << failed;
+        QTest::newRow("/dev/zero")
+            << Tool::Meter << Make::Device << QByteArray("/dev/zero") << kept << failed;
+        QTest::newRow("/dev/null")
+            << Tool::BootLine << Make::Device << QByteArray("/dev/null") << kept << failed;
     }
     void chartFiles()
     {
@@ -269,16 +356,15 @@ private slots:
         b.answer = makeFile(b, make, content);
         QVERIFY2(!b.answer.isEmpty(), "the file could not be made");
 
-        std::unique_ptr<PipeFeeder> feeder;
-        if (make == Make::StreamedHuge)
-            feeder = std::make_unique<PipeFeeder>(b.answer, content, '7', kGiB);
         {
+            std::optional<PipeUnblocker> unblocker;
+            if (make == Make::NamedPipe)
+                unblocker.emplace(b.answer);
             std::optional<NotRoot> notRoot;
             if (make == Make::Unreadable && !notRoot.emplace().effective())
                 QSKIP("running as root and the user id cannot be changed");
             b.openButton(tool)->click();
         }
-        feeder.reset();
 
         QCOMPARE(b.boxTexts(), boxes);
         QCOMPARE(valuesOf(b.graph(tool, 0)), first);
@@ -306,26 +392,135 @@ private slots:
         b.expectAnswering();
     }
 
+    // Each program table opened on the power supply's program page, whose
+    // table holds one row of nines under the usual titles: the titles and
+    // rows afterwards, and the message boxes shown.
+    void programTables_data()
+    {
+        QTest::addColumn<Make>("make");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("titles");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QStringList>("boxes");
+        const QStringList imported{QStringLiteral("导入完成。        ")};
+        const QStringList failed{QStringLiteral("文件打开失败。        ")};
+        const QStringList usualTitles{"Volt(V)", "Curr(A)", "Time(S)"};
+        const QStringList noTitles{"", "", ""};
+        const QStringList kept{"9.00|9.000|9.0"};
+        const QStringList zeroRow{"0.00|0.000|0.0"};
+
+        QTest::newRow("empty") << Make::Content << QByteArray() << noTitles << QStringList()
+                               << imported;
+        // A spreadsheet's own format: its signature, NULs, and what looks
+        // like a row; a file holding a NUL is binary, every line a row of
+        // zeros.
+        QByteArray binary("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+        binary += QByteArray(504, '\0') + "\n7\t1\t1\n" + QByteArray(64, '\xFF');
+        QTest::newRow("binary") << Make::Content << binary << noTitles
+                                << QStringList{zeroRow[0], zeroRow[0]} << imported;
+        // One line that never ends: a single title, cut to 320 characters.
+        QTest::newRow("a GiB without a line end")
+            << Make::GiBOfDigits << QByteArray()
+            << QStringList{QStringLiteral("vst,1,") + QString(314, '7'), "", ""} << QStringList()
+            << imported;
+        // Fields after the third are not kept.
+        QTest::newRow("a line of 100 MB")
+            << Make::HundredMBRow << QByteArray() << usualTitles
+            << QStringList{"12.50|1.000|10.0", "3.00|0.500|2.0"} << imported;
+        QTest::newRow("truncated in a value")
+            << Make::Content << kTableHeader + "12.5\t1\t10\t\n4.3" << usualTitles
+            << QStringList{"12.50|1.000|10.0", "4.30|(none)|(none)"} << imported;
+        QTest::newRow("CR LF") << Make::Content
+                               << QByteArray("Volt(V)\tCurr(A)\tTime(S)\t\r\n12.5\t1\t10\t\r\n")
+                               << usualTitles << QStringList{"12.50|1.000|10.0"} << imported;
+        QTest::newRow("UTF-8 byte order mark")
+            << Make::Content
+            << QByteArray("\xEF\xBB\xBF"
+                          "电压(V)\t电流(A)\t时间(S)\t\n5\t1\t2\t\n")
+            << QStringList{QStringLiteral("电压(V)"), QStringLiteral("电流(A)"),
+                           QStringLiteral("时间(S)")}
+            << QStringList{"5.00|1.000|2.0"} << imported;
+        // A spreadsheet's "Unicode text": UTF-16, low byte first.
+        QByteArray utf16("\xFF\xFE", 2);
+        for (const char c : QByteArray("V\tA\ts\t\n1\t2\t3\t\n"))
+            utf16 += QByteArray(1, c) + QByteArray(1, '\0');
+        QTest::newRow("UTF-16 byte order mark")
+            << Make::Content << utf16 << QStringList{"V", "A", "s"} << QStringList{"1.00|2.000|3.0"}
+            << imported;
+        QTest::newRow("not readable") << Make::Unreadable << kTableHeader + "1\t1\t1\t\n"
+                                      << usualTitles << kept << failed;
+        QTest::newRow("a directory")
+            << Make::Directory << QByteArray() << usualTitles << kept << failed;
+        QTest::newRow("a dangling link")
+            << Make::DanglingLink << QByteArray() << usualTitles << kept << failed;
+        QTest::newRow("a named pipe")
+            << Make::NamedPipe << QByteArray() << usualTitles << kept << failed;
+        QTest::newRow("/dev/zero")
+            << Make::Device << QByteArray("/dev/zero") << usualTitles << kept << failed;
+    }
+    void programTables()
+    {
+        QFETCH(Make, make);
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, titles);
+        QFETCH(QStringList, rows);
+        QFETCH(QStringList, boxes);
+        BadFilesBench b;
+        b.ui().adjPowToolButton->click();
+        b.ui().adjProgramRadioButton->click();
+        b.ui().adjAddRowPushButton->click();
+        for (int column = 0; column < 3; ++column)
+            b.table()->item(0, column)->setText(QStringLiteral("9"));
+        QCOMPARE(b.tableRows(), QStringList{"9.00|9.000|9.0"});
+        b.answer = makeFile(b, make, content);
+        QVERIFY2(!b.answer.isEmpty(), "the file could not be made");
+        {
+            std::optional<PipeUnblocker> unblocker;
+            if (make == Make::NamedPipe)
+                unblocker.emplace(b.answer);
+            std::optional<NotRoot> notRoot;
+            if (make == Make::Unreadable && !notRoot.emplace().effective())
+                QSKIP("running as root and the user id cannot be changed");
+            b.ui().adjPowTableOpen->click();
+        }
+        if (make == Make::HundredMBRow)
+            QVERIFY(QFile::remove(b.answer));
+
+        QCOMPARE(b.boxTexts(), boxes);
+        QCOMPARE(b.titles(), titles);
+        QCOMPARE(b.tableRows(), rows);
+        b.ui().vCToolButton->click();
+        b.expectAnswering();
+    }
+
     // Image files the firmware page cannot take: nothing loaded, nothing
     // shown, and a send afterwards sends nothing.
     void firmwareImages_data()
     {
         QTest::addColumn<Make>("make");
-        QTest::newRow("not readable") << Make::Unreadable;
-        QTest::newRow("a directory") << Make::Directory;
-        QTest::newRow("a dangling link") << Make::DanglingLink;
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("not readable") << Make::Unreadable << QByteArray(120, 'x');
+        QTest::newRow("a directory") << Make::Directory << QByteArray();
+        QTest::newRow("a dangling link") << Make::DanglingLink << QByteArray();
+        QTest::newRow("a named pipe") << Make::NamedPipe << QByteArray();
+        QTest::newRow("/dev/zero") << Make::Device << QByteArray("/dev/zero");
+        QTest::newRow("/dev/null") << Make::Device << QByteArray("/dev/null");
     }
     void firmwareImages()
     {
         QFETCH(Make, make);
+        QFETCH(QByteArray, content);
         BadFilesBench b;
         const int id = sim::bus().attach(std::make_shared<sim::FirmwareModel>());
         b.w->discoverDevices();
         QVERIFY(b.w->firmwareHandle);
         b.ui().firmwareButton->click();
-        b.answer = makeFile(b, make, QByteArray(120, 'x'));
+        b.answer = makeFile(b, make, content);
         QVERIFY2(!b.answer.isEmpty(), "the file could not be made");
         {
+            std::optional<PipeUnblocker> unblocker;
+            if (make == Make::NamedPipe)
+                unblocker.emplace(b.answer);
             std::optional<NotRoot> notRoot;
             if (make == Make::Unreadable && !notRoot.emplace().effective())
                 QSKIP("running as root and the user id cannot be changed");

@@ -125,6 +125,12 @@ private slots:
         QTest::newRow("UTF-8 with a byte order mark")
             << QByteArray("\xEF\xBB\xBF\xE7\x94\xB5\xE5\x8E\x8B\t\xE7\x94\xB5\xE6\xB5\x81\n1\n")
             << QStringList{QString::fromUtf8("电压"), QString::fromUtf8("电流")} << Rows{{"1"}};
+        // A damaged sequence (a lead byte and one continuation byte before a
+        // tab) decodes alike wherever the reads split it: each of its bytes a
+        // replacement character, as when decoded in one piece.
+        QTest::newRow("UTF-8 sequence cut short, between two reads")
+            << QByteArray("\xEF\xBB\xBFh\n\xE9\x81\t5\n") << QStringList{"h"}
+            << Rows{{QString(2, QChar(0xFFFD)), "5"}};
         QTest::newRow("UTF-16 with a byte order mark")
             << utf16le(QString::fromUtf8("电压\tB\r\n4.35\t0.29\t1.25\r\n"))
             << QStringList{QString::fromUtf8("电压"), "B"} << Rows{{"4.35", "0.29", "1.25"}};
@@ -143,6 +149,31 @@ private slots:
             QCOMPARE(result.table.rows, rows);
             QVERIFY(!result.truncated);
             QVERIFY(!result.readError);
+        }
+    }
+
+    // Damaged UTF-8 that the fuzzer found read differently in small pieces
+    // than in one: the same titles and rows whatever the pieces.
+    void damagedUtf8AlikeInAnyPieces_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("sequence cut short before a tab")
+            << QByteArray("\xEF\xBB\xBF\xE7\x94\xB5\t\xE6\x97\n5\t1\n\xE9\x81\t");
+        QTest::newRow("a run of stray bytes and marks")
+            << QByteArray("\xEF\xBB\xBF\xE7\x94\xEF\xBB\xBF\xE7\x94\xB5\xFF\xEF\xBB\xBF\xFF\xFF\xFF"
+                          "\xB0\xB2\xB0\xB0\xB0\xB0\xB0\xB0\xB5\xE7\xE5");
+    }
+    void damagedUtf8AlikeInAnyPieces()
+    {
+        QFETCH(QByteArray, bytes);
+        PieceDevice whole(bytes, qint64(1) << 20);
+        const programtable::ReadResult expected = programtable::read(whole);
+        QVERIFY(!expected.table.header.isEmpty());
+        for (qint64 piece = 1; piece <= 13; ++piece) {
+            PieceDevice device(bytes, piece);
+            const programtable::ReadResult result = programtable::read(device);
+            QCOMPARE(result.table.header, expected.table.header);
+            QCOMPARE(result.table.rows, expected.table.rows);
         }
     }
 

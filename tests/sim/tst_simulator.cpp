@@ -43,6 +43,7 @@ private slots:
     void outputLogAndReadCount();
     void shortAndLongBuffers();
     void writeLogLimit();
+    void deliveryLog();
     void numberedReportIsNotUnderstood();
     void answerDelay();
     void detachInvalidatesHandles();
@@ -538,6 +539,46 @@ void TestSimulator::writeLogLimit()
     QCOMPARE(sim::bus().writeCount(id), size_t(5));
     sim::bus().reset();
     QCOMPARE(sim::bus().writeLogLimit(), sim::Bus::kDefaultWriteLogLimit);
+    hid_close(dev);
+}
+
+// The log of what reads handed out: answers as the program got them (also
+// with a wrong code, also scripted ones), nothing for a failed or empty read.
+void TestSimulator::deliveryLog()
+{
+    int id = sim::bus().attach(std::make_shared<sim::MeterModel>());
+    hid_device *dev = openId(id);
+    In in{};
+    QCOMPARE(transact(dev, request(0x06, {{2, 20}}), in), 64);
+    QCOMPARE(sim::bus().deliveryCount(id), size_t(1));
+    QCOMPARE(sim::bus().deliveries(id)[0], (sim::InputReport(in)));
+    QCOMPARE(in[0], (unsigned char)0x08);
+
+    sim::bus().setReadBehaviour(id, ReadBehaviour::Fail, 1);
+    QCOMPARE(transact(dev, request(0x06, {{2, 20}}), in), -1);
+    sim::bus().setReadBehaviour(id, ReadBehaviour::Zero, 1);
+    QCOMPARE(transact(dev, request(0x06, {{2, 20}}), in), 0);
+    QCOMPARE(sim::bus().deliveryCount(id), size_t(1));
+
+    sim::bus().setWrongCode(id, 0x55, 1);
+    QCOMPARE(transact(dev, request(0x06, {{2, 20}}), in), 64);
+    sim::InputReport scripted{};
+    scripted[0] = 0x09;
+    scripted[5] = 0x77;
+    sim::bus().scriptAnswer(id, scripted);
+    QCOMPARE(transact(dev, request(0x06, {{2, 20}}), in), 64);
+    QCOMPARE(sim::bus().deliveryCount(id), size_t(3));
+    const std::vector<sim::InputReport> log = sim::bus().deliveries(id);
+    QCOMPARE(log.size(), size_t(3));
+    QCOMPARE(log[1][0], (unsigned char)0x55);
+    QCOMPARE(log[2], scripted);
+
+    // Only the latest writeLogLimit() are kept; the count goes on.
+    sim::bus().setWriteLogLimit(2);
+    QCOMPARE(transact(dev, request(0x06, {{2, 20}}), in), 64);
+    QCOMPARE(sim::bus().deliveries(id).size(), size_t(2));
+    QCOMPARE(sim::bus().deliveries(id)[0], scripted);
+    QCOMPARE(sim::bus().deliveryCount(id), size_t(4));
     hid_close(dev);
 }
 

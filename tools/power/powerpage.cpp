@@ -355,6 +355,10 @@ void Widget::storePresetVoltage(const QString &text)
     if (!preset)
         return;
     preset->presetVoltage = setpoint::unitsFromText(text, p.maxVoltage, setpoint::kVoltage);
+    // The next request carries it, whether or not an answer came since: while
+    // the supply's answers fail, it must not go on getting a set-point the
+    // controls no longer show.
+    p.voltageSetpoint = quint16(preset->presetVoltage);
     presetButtons(ui)[p.presetIndex - 1]->setText(
         power::presetButtonText(p.presetIndex, preset->presetVoltage, preset->presetCurrent));
 }
@@ -366,6 +370,7 @@ void Widget::storePresetCurrent(const QString &text)
     if (!preset)
         return;
     preset->presetCurrent = setpoint::unitsFromText(text, p.maxCurrent, setpoint::kCurrent);
+    p.currentSetpoint = quint16(preset->presetCurrent);
     presetButtons(ui)[p.presetIndex - 1]->setText(
         power::presetButtonText(p.presetIndex, preset->presetVoltage, preset->presetCurrent));
 }

@@ -4,6 +4,7 @@
 #include "app/widget.h"
 
 #include "files/programtable.h"
+#include "files/regularfile.h"
 #include "tools/power/adjpower.h"
 #include "tools/power/program.h"
 #include "tools/power/setpoint.h"
@@ -297,7 +298,7 @@ void Widget::importProgramTable()
         return;
     }
     QFile file(name);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!regularfile::openForReading(file)) {
         QMessageBox::information(this, title, QString::fromUtf8(kOpenFailed));
         return;
     }

@@ -305,6 +305,41 @@ private slots:
         QCOMPARE(voltage ? b.sentVoltage() : b.sentCurrent(), units);
     }
 
+    // A set-point moved while the supply's answers fail goes out with the
+    // very next request: the supply never keeps getting a value the
+    // controls no longer show.
+    void setpointGoesOutWhileAnswersFail_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("voltage");
+        QTest::addColumn<int>("current");
+        // M1 holds 5.00 V and 1.000 A.
+        QTest::newRow("voltage dial to 20.63 V") << "voltage dial" << 2063 << 1000;
+        QTest::newRow("current dial to 2.420 A") << "current dial" << 500 << 2420;
+        QTest::newRow("12.5 V typed") << "voltage typed" << 1250 << 1000;
+    }
+    void setpointGoesOutWhileAnswersFail()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, voltage);
+        QFETCH(int, current);
+        PowerBench b = powerBench();
+        b.pollTimes(2); // taken over, then applied
+        QCOMPARE(b.sentVoltage(), 500);
+        sim::bus().setReadBehaviour(b.id, sim::ReadBehaviour::Fail);
+        if (how == "voltage dial")
+            b.ui().adjVoltageDial->setValue(voltage);
+        else if (how == "current dial")
+            b.ui().adjCurrentDial->setValue(current);
+        else
+            type(b.ui().adjVoltageLineEdit, "125");
+        b.pollTimes(3);
+        QCOMPARE(b.lastCommand(), 7);
+        QCOMPARE(b.sentVoltage(), voltage);
+        QCOMPARE(b.sentCurrent(), current);
+        QCOMPARE(b.ui().adjM1PushButton->isChecked(), true);
+    }
+
     // The current limit is 6.000 A while a supply is connected, 5.000 A
     // before and after.
     void currentLimitFollowsTheConnection()
