@@ -27,6 +27,8 @@
 #include <time.h>
 #include <vector>
 
+using benchsupport::median;
+
 namespace {
 
 constexpr int kPoints = 1000000; // per series: 3 x 1 000 000 points
@@ -121,12 +123,6 @@ QByteArray loadAverage()
 {
     QFile file(QStringLiteral("/proc/loadavg"));
     return file.open(QIODevice::ReadOnly) ? file.readAll().split(' ').mid(0, 3).join(' ') : "?";
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 const char *verdict(bool pass)

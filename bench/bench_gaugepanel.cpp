@@ -22,6 +22,8 @@
 #include <cstdio>
 #include <vector>
 
+using benchsupport::median;
+
 namespace {
 
 constexpr int kRounds = 40;
@@ -41,13 +43,6 @@ void configureVoltageGauge(GaugePanel &gauge)
     gauge.setStartAngle(90);
     gauge.setEndAngle(90);
     gauge.resize(280, 380);
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
 }
 
 } // namespace
