@@ -204,8 +204,9 @@ private:
     void applySelectedPreset();
     void formatVoltageEdit();
     void formatCurrentEdit();
-    void storePresetVoltage(const QString &text);
-    void storePresetCurrent(const QString &text);
+    // An edited set-point text into the selected preset (voltage or current)
+    // and into the next request.
+    void storePresetSetpoint(const QString &text, bool voltage);
     void selectPreset(int slot);
     void takeOverPowerSettings(const power::Status &status);
     void showSetpointsOnDials();

@@ -124,8 +124,10 @@ void Widget::setupPowerPage()
     connect(ui->adjCurrentDial, &QDial::valueChanged, this, [this](int value) {
         ui->adjCurrentLineEdit->setText(setpoint::textFromUnits(value, setpoint::kCurrent));
     });
-    connect(ui->adjVoltageLineEdit, &QLineEdit::textChanged, this, &Widget::storePresetVoltage);
-    connect(ui->adjCurrentLineEdit, &QLineEdit::textChanged, this, &Widget::storePresetCurrent);
+    connect(ui->adjVoltageLineEdit, &QLineEdit::textChanged, this,
+            [this](const QString &text) { storePresetSetpoint(text, true); });
+    connect(ui->adjCurrentLineEdit, &QLineEdit::textChanged, this,
+            [this](const QString &text) { storePresetSetpoint(text, false); });
 
     const QList<QPushButton *> presets = presetButtons(ui);
     for (int slot = 1; slot <= presets.size(); ++slot)
@@ -348,29 +350,22 @@ void Widget::formatCurrentEdit()
     ui->adjCurrentDial->setValue(units);
 }
 
-void Widget::storePresetVoltage(const QString &text)
+void Widget::storePresetSetpoint(const QString &text, bool voltage)
 {
     AdjPower &p = *adjPower;
     PowerPreset *preset = p.selectedPreset();
     if (!preset)
         return;
-    preset->presetVoltage = setpoint::unitsFromText(text, p.maxVoltage, setpoint::kVoltage);
     // The next request carries it, whether or not an answer came since: while
     // the supply's answers fail, it must not go on getting a set-point the
     // controls no longer show.
-    p.voltageSetpoint = quint16(preset->presetVoltage);
-    presetButtons(ui)[p.presetIndex - 1]->setText(
-        power::presetButtonText(p.presetIndex, preset->presetVoltage, preset->presetCurrent));
-}
-
-void Widget::storePresetCurrent(const QString &text)
-{
-    AdjPower &p = *adjPower;
-    PowerPreset *preset = p.selectedPreset();
-    if (!preset)
-        return;
-    preset->presetCurrent = setpoint::unitsFromText(text, p.maxCurrent, setpoint::kCurrent);
-    p.currentSetpoint = quint16(preset->presetCurrent);
+    if (voltage) {
+        preset->presetVoltage = setpoint::unitsFromText(text, p.maxVoltage, setpoint::kVoltage);
+        p.voltageSetpoint = quint16(preset->presetVoltage);
+    } else {
+        preset->presetCurrent = setpoint::unitsFromText(text, p.maxCurrent, setpoint::kCurrent);
+        p.currentSetpoint = quint16(preset->presetCurrent);
+    }
     presetButtons(ui)[p.presetIndex - 1]->setText(
         power::presetButtonText(p.presetIndex, preset->presetVoltage, preset->presetCurrent));
 }
