@@ -27,6 +27,7 @@ class UsbHid;
 class Vc_Meter;
 class Ui_Widget;
 struct ChartProfile;
+struct LiveChartState;
 namespace bootline {
 struct Reading;
 }
@@ -101,6 +102,8 @@ public:
     // Exports the chart's series as a CSV file.
     void exportChartCsv(Tool tool);
     QCustomPlot *chartOf(Tool tool) const;
+    // The chart state (graphs, tags, recording flags) the tool object keeps.
+    LiveChartState &chartStateOf(Tool tool) const;
 
     // Reads the file named by firmwarePath into firmwareImage; false when
     // there is no path, the file cannot be read, or it is larger than the

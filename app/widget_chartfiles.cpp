@@ -177,6 +177,11 @@ QCustomPlot *Widget::chartOf(Tool tool) const
     return chartFileTarget(tool, *ui, *vcMeter, *adjPower, *oneKeyLine).chart;
 }
 
+LiveChartState &Widget::chartStateOf(Tool tool) const
+{
+    return chartFileTarget(tool, *ui, *vcMeter, *adjPower, *oneKeyLine).state;
+}
+
 void Widget::exportChartCsv(Tool tool)
 {
     const ChartFileTarget target = chartFileTarget(tool, *ui, *vcMeter, *adjPower, *oneKeyLine);

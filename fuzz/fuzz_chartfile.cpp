@@ -1,6 +1,7 @@
 // The two chart data file readers on any bytes: read from a buffer (two
 // passes, the counts announced first) and from a stream in small pieces (one
 // pass), with the number conversion checked against Qt's own on every token.
+#include "tests/support/piecedevice.h"
 #include "files/chartfile.h"
 #include "files/fastnumber.h"
 #include "fuzzcheck.h"
@@ -31,31 +32,6 @@ struct Collected : chartfile::SeriesSink {
     }
 };
 
-// A stream that hands out its bytes a few at a time and cannot seek.
-class Trickle : public QIODevice {
-public:
-    Trickle(const QByteArray &bytes, int piece) : m_bytes(bytes), m_piece(piece)
-    {
-        open(QIODevice::ReadOnly);
-    }
-    bool isSequential() const override { return true; }
-
-protected:
-    qint64 readData(char *data, qint64 maxSize) override
-    {
-        const qint64 n = qMin<qint64>(qMin<qint64>(maxSize, m_piece), m_bytes.size() - m_at);
-        std::memcpy(data, m_bytes.constData() + m_at, size_t(n));
-        m_at += n;
-        return n;
-    }
-    qint64 writeData(const char *, qint64) override { return -1; }
-
-private:
-    QByteArray m_bytes;
-    int m_piece;
-    qint64 m_at = 0;
-};
-
 bool same(double a, double b)
 {
     return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
@@ -70,7 +46,7 @@ void checkLayout(const QByteArray &bytes, chartfile::Layout layout, int piece)
     FUZZ_CHECK(chartfile::read(buffer, layout, buffered));
 
     Collected streamed;
-    Trickle trickle(bytes, piece);
+    testbench::PieceDevice trickle(bytes, piece);
     FUZZ_CHECK(chartfile::read(trickle, layout, streamed));
 
     const qint64 commas = bytes.count(',');

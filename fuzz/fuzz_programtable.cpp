@@ -3,6 +3,7 @@
 // same table. For a file without a byte order mark, read in Latin-1 (one
 // character a byte), the titles and rows are also worked out here, from the
 // bytes, and compared field by field.
+#include "tests/support/piecedevice.h"
 #include "files/programtable.h"
 #include "fuzzcheck.h"
 
@@ -16,31 +17,6 @@
 #include <cstring>
 
 namespace {
-
-// A stream that hands out its bytes a few at a time and cannot seek.
-class Trickle : public QIODevice {
-public:
-    Trickle(const QByteArray &bytes, int piece) : m_bytes(bytes), m_piece(piece)
-    {
-        open(QIODevice::ReadOnly);
-    }
-    bool isSequential() const override { return true; }
-
-protected:
-    qint64 readData(char *data, qint64 maxSize) override
-    {
-        const qint64 n = qMin<qint64>(qMin<qint64>(maxSize, m_piece), m_bytes.size() - m_at);
-        std::memcpy(data, m_bytes.constData() + m_at, size_t(n));
-        m_at += n;
-        return n;
-    }
-    qint64 writeData(const char *, qint64) override { return -1; }
-
-private:
-    QByteArray m_bytes;
-    int m_piece;
-    qint64 m_at = 0;
-};
 
 bool startsWithByteOrderMark(const QByteArray &bytes)
 {
@@ -161,7 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(title.size() <= programtable::kMaxFieldLength);
 
     const int piece = size > 0 ? 1 + data[0] % 13 : 1;
-    Trickle trickle(bytes, piece);
+    testbench::PieceDevice trickle(bytes, piece);
     checkSame(buffered, programtable::read(trickle), "buffered and streamed differ");
 
     if (!startsWithByteOrderMark(bytes))

@@ -269,18 +269,7 @@ private:
     }
     void showPage(int page);
 
-    LiveChartState &state(Tool tool) const
-    {
-        switch (tool) {
-        case Tool::Meter:
-            return *w->vcMeter;
-        case Tool::PowerSupply:
-            return *w->adjPower;
-        case Tool::BootLine:
-            break;
-        }
-        return *w->oneKeyLine;
-    }
+    LiveChartState &state(Tool tool) const { return w->chartStateOf(tool); }
     Ui_Widget &ui() const { return w.ui(); }
     QList<QPushButton *> presetButtons() const
     {

@@ -146,18 +146,7 @@ struct BadFilesBench {
     Ui_Widget &ui() const { return w.ui(); }
     QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
 
-    LiveChartState &state(Tool tool) const
-    {
-        switch (tool) {
-        case Tool::Meter:
-            return *w->vcMeter;
-        case Tool::PowerSupply:
-            return *w->adjPower;
-        case Tool::BootLine:
-            break;
-        }
-        return *w->oneKeyLine;
-    }
+    LiveChartState &state(Tool tool) const { return w->chartStateOf(tool); }
     QCPGraph *graph(Tool tool, int k) const { return state(tool).graphs[k].data(); }
     QTableWidget *table() const { return ui().adjProgramTableWidget; }
     // The program table's rows, "12.50|1.000|10.0", "(none)" for a cell

@@ -1,5 +1,6 @@
 // The chart data file format on its own: number text, the writer, the two
 // readers, and what they do with odd and very large input.
+#include "tests/support/piecedevice.h"
 #include "files/chartfile.h"
 #include "files/fastnumber.h"
 
@@ -35,33 +36,6 @@ struct Collected : chartfile::SeriesSink {
         for (int i = 0; i < count; ++i)
             series[index] << values[i];
     }
-};
-
-// Serves its content a few bytes per read, so that tokens and markers are cut
-// at every possible place between two reads.
-class TrickleDevice : public QIODevice {
-public:
-    TrickleDevice(QByteArray content, qint64 bytesPerRead)
-        : m_content(std::move(content)), m_step(bytesPerRead)
-    {
-        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    }
-    bool isSequential() const override { return true; }
-
-protected:
-    qint64 readData(char *data, qint64 maxSize) override
-    {
-        const qint64 n = qMin(qMin(maxSize, m_step), qint64(m_content.size()) - m_at);
-        std::memcpy(data, m_content.constData() + m_at, size_t(n));
-        m_at += n;
-        return n;
-    }
-    qint64 writeData(const char *, qint64) override { return -1; }
-
-private:
-    QByteArray m_content;
-    qint64 m_step;
-    qint64 m_at = 0;
 };
 
 // A long stream made up on the fly: a prefix, `fillCount` copies of one
@@ -612,7 +586,7 @@ private slots:
                 buffer.open(QIODevice::ReadOnly);
                 read = chartfile::read(buffer, layout, collected);
             } else {
-                TrickleDevice device(file, bytesPerRead);
+                testbench::PieceDevice device(file, bytesPerRead);
                 read = chartfile::read(device, layout, collected);
             }
             QVERIFY(read);

@@ -1,6 +1,7 @@
 // The program table file without a window: the text the writer makes, and
 // what the reader takes from texts, long lines, binary data, other encodings
 // and devices that hand their bytes over in small pieces or fail.
+#include "tests/support/piecedevice.h"
 #include "files/programtable.h"
 
 #include <QIODevice>
@@ -14,39 +15,9 @@ using Rows = QVector<QStringList>;
 Q_DECLARE_METATYPE(Rows)
 Q_DECLARE_METATYPE(Table)
 
+using testbench::PieceDevice;
+
 namespace {
-
-// A device that hands its bytes over `piece` at a time and, when asked,
-// fails once `failAt` bytes have been read.
-class PieceDevice : public QIODevice {
-public:
-    PieceDevice(const QByteArray &bytes, qint64 piece, qint64 failAt = -1)
-        : m_bytes(bytes), m_piece(piece), m_failAt(failAt)
-    {
-        open(QIODevice::ReadOnly);
-    }
-    bool isSequential() const override { return true; }
-
-protected:
-    qint64 readData(char *data, qint64 maxSize) override
-    {
-        if (m_failAt >= 0 && m_at >= m_failAt)
-            return -1;
-        qint64 n = std::min({maxSize, m_piece, qint64(m_bytes.size()) - m_at});
-        if (m_failAt >= 0)
-            n = std::min(n, m_failAt - m_at);
-        std::copy_n(m_bytes.constData() + m_at, n, data);
-        m_at += n;
-        return n;
-    }
-    qint64 writeData(const char *, qint64) override { return -1; }
-
-private:
-    QByteArray m_bytes;
-    qint64 m_piece;
-    qint64 m_failAt;
-    qint64 m_at = 0;
-};
 
 QByteArray utf16le(const QString &text)
 {
