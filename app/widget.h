@@ -28,9 +28,6 @@ class Vc_Meter;
 class Ui_Widget;
 struct ChartProfile;
 struct LiveChartState;
-namespace bootline {
-struct Reading;
-}
 namespace power {
 struct Status;
 }
@@ -249,11 +246,8 @@ private:
     void exportProgramTable();
     void importProgramTable();
     void setupRecording();
-    // What the polls hand to a tool's recording after an accepted answer.
-    void recordMeterReport();
-    void recordPowerStatus(const power::Status &status);
-    void recordBootLineReading(const bootline::Reading &reading);
-    // The tool's instrument went away: its recording marks the gap.
+    // The tool's instrument went away: its engine tells its listeners (a
+    // recording marks the gap).
     void markRecordingGap(Tool tool);
     void recordingFailed(Tool tool, recording::CsvWriter::Failure failure, const QString &detail);
     // The chart data file handlers, one body for the three tools.

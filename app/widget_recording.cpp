@@ -1,15 +1,13 @@
 // Recording the tools to CSV files and the context menu of their charts: the
-// menu's actions, the status text under each tool's device label, what the
-// polls hand to a recording, the gap lines discovery asks for, and a
+// menu's actions, the status text under each tool's device label, each
+// recording following its tool's engine, the gaps discovery reports, and a
 // recording that stops by itself when its file cannot be written.
 #include "widget.h"
 
 #include "recording/toolrecording.h"
-#include "tools/bootline/bootlinereport.h"
 #include "tools/bootline/onekeyline.h"
 #include "tools/meter/vc_meter.h"
 #include "tools/power/adjpower.h"
-#include "tools/power/powerreport.h"
 #include "ui_widget.h"
 
 #include <QDir>
@@ -49,6 +47,18 @@ void Widget::setupRecording()
     for (Tool tool : kTools) {
         auto *recording = new recording::ToolRecording(instrumentOf(tool), this);
         recordings[int(tool)] = recording;
+        // The tool's engine hands each accepted answer, and each gap, to it.
+        switch (tool) {
+        case Tool::Meter:
+            recording->follow(*vcMeter);
+            break;
+        case Tool::PowerSupply:
+            recording->follow(*adjPower);
+            break;
+        case Tool::BootLine:
+            recording->follow(*oneKeyLine);
+            break;
+        }
         connect(recording, &recording::ToolRecording::failed, this,
                 [this, tool](recording::CsvWriter::Failure failure, const QString &detail) {
                     recordingFailed(tool, failure, detail);
@@ -195,32 +205,19 @@ void Widget::recordingFailed(Tool tool, recording::CsvWriter::Failure failure,
     QMessageBox::information(this, tr("提示"), message, QMessageBox::Ok);
 }
 
-void Widget::recordMeterReport()
-{
-    recording::ToolRecording *recording = recordings[int(Tool::Meter)];
-    if (recording->isActive())
-        recording->addMeterReport(vcMeter->inReport, vcMeter->rateCode, recording->elapsedUs());
-}
-
-void Widget::recordPowerStatus(const power::Status &status)
-{
-    recording::ToolRecording *recording = recordings[int(Tool::PowerSupply)];
-    if (recording->isActive())
-        recording->addPowerSupplyStatus(status, recording->elapsedUs());
-}
-
-void Widget::recordBootLineReading(const bootline::Reading &reading)
-{
-    recording::ToolRecording *recording = recordings[int(Tool::BootLine)];
-    if (recording->isActive())
-        recording->addBootLineReading(reading, oneKeyLine->trigger, recording->elapsedUs());
-}
-
 void Widget::markRecordingGap(Tool tool)
 {
-    recording::ToolRecording *recording = recordings[int(tool)];
-    if (!recording->isActive())
-        return;
-    recording->markGap(recording->elapsedUs());
+    // The engine tells whoever listens, a recording among them.
+    switch (tool) {
+    case Tool::Meter:
+        vcMeter->markGap();
+        break;
+    case Tool::PowerSupply:
+        adjPower->markGap();
+        break;
+    case Tool::BootLine:
+        oneKeyLine->markGap();
+        break;
+    }
     showRecordingStatus(tool);
 }

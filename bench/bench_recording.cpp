@@ -19,12 +19,15 @@
 // Run with QT_QPA_PLATFORM=offscreen (./dev bench). Always exits 0: it is a
 // measurement that prints its verdict, not a test.
 #include "bench/benchsupport.h"
+#include "engine/bootlineengine.h"
+#include "engine/meterengine.h"
 #include "recording/toolrecording.h"
 #include "tools/bootline/bootlinereport.h"
 #include "tests/support/testbench.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -168,16 +171,20 @@ double measureRecordingAlone()
     QTemporaryDir dir;
     recording::ToolRecording line(recording::Instrument::BootLine);
     QString reason;
-    if (!line.start(dir.filePath(QStringLiteral("bootline.csv")), &reason))
+    if (!line.start(dir.filePath(QStringLiteral("bootline.csv")), &reason,
+                    QDateTime::currentMSecsSinceEpoch(), 0))
         return -1;
-    bootline::Reading reading;
+    bootline::Answer answer;
+    bootline::Reading &reading = answer.reading;
     reading.volts = 4.0;
     reading.peakAmps = 0.9;
     const double cpuBefore = processCpuSeconds();
     for (int i = 1; i <= kLines; ++i) {
         reading.amps = 0.05 + 0.001 * (i % 500);
         reading.tenths = quint16(i / 50);
-        line.addBootLineReading(reading, 0, qint64(i) * 2000);
+        answer.sample = {qint64(i) * 2000, reading.volts, reading.amps,
+                         reading.volts * reading.amps};
+        line.addBootLineAnswer(answer);
         if (i % 50000 == 0)
             line.flushAndWait();
     }
@@ -225,7 +232,7 @@ void measureDayOfMeter()
     const QString path = dir.filePath(QStringLiteral("meter-24h.csv"));
     recording::ToolRecording meter(recording::Instrument::Meter);
     QString reason;
-    if (!meter.start(path, &reason)) {
+    if (!meter.start(path, &reason, QDateTime::currentMSecsSinceEpoch(), 0)) {
         std::printf("  cannot create %s: %s\n", qPrintable(path), qPrintable(reason));
         return;
     }
@@ -235,7 +242,7 @@ void measureDayOfMeter()
     for (qint64 i = 1; i <= kReports; ++i) {
         const qint64 atUs = i * 40000;
         fillReport(report, double(atUs) / 1e6);
-        meter.addMeterReport(report, 100, atUs);
+        meter.addMeterAnswer(meter::decodeAnswer(report, 100, atUs, atUs - 40000));
         if (i % 25000 == 0)
             meter.flushAndWait(); // keeps the batches waiting for the disk few
     }

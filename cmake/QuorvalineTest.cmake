@@ -15,8 +15,10 @@ function(quorvaline_add_test_program name source)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   add_executable(${name} ${source})
   quorvaline_use_core(${name})
-  target_link_libraries(${name} PRIVATE quorvaline_testsupport quorvaline_core quorvaline_sim
-                                        Qt5::Test ${ARG_LIBS})
+  # The test's own libraries first: everything they use comes after them,
+  # the simulated hidapi last.
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} quorvaline_testsupport quorvaline_core
+                                        quorvaline_engine quorvaline_sim Qt5::Test)
   get_filename_component(label ${CMAKE_CURRENT_SOURCE_DIR} NAME)
   if(QUORVALINE_TSAN AND label IN_LIST QUORVALINE_TSAN_LABELS)
     set_property(GLOBAL APPEND PROPERTY QUORVALINE_TSAN_TESTS ${name})

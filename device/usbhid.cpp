@@ -12,6 +12,10 @@ void UsbHid::refresh()
         stagingEntry.vendorId = info->vendor_id;
         stagingEntry.productId = info->product_id;
         stagingEntry.path = QByteArray(info->path ? info->path : "");
+        stagingEntry.serialNumber =
+            info->serial_number ? QString::fromWCharArray(info->serial_number) : QString();
+        stagingEntry.productName =
+            info->product_string ? QString::fromWCharArray(info->product_string) : QString();
         deviceList.append(stagingEntry);
     }
     hid_free_enumeration(devices);

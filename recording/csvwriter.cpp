@@ -51,8 +51,34 @@ bool CsvWriter::open(const QString &fileName, const QByteArray &firstLines, QStr
         mFile.close();
         return false;
     }
+    mStream = false;
     rememberIdentity();
     mSinceSync.start();
+    mOpen = true;
+    if (!mThread.joinable())
+        mThread = std::thread([this] { run(); });
+    return true;
+}
+
+bool CsvWriter::openStandardOutput(const QByteArray &firstLines, QString *reason)
+{
+    close();
+    waitUntilWritten();
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        mFailed = false;
+    }
+    if (!mFile.open(1, QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        *reason = mFile.errorString();
+        return false;
+    }
+    mWrittenBytes = 0;
+    if (!writeWhole(firstLines)) {
+        *reason = mFile.errorString();
+        mFile.close();
+        return false;
+    }
+    mStream = true;
     mOpen = true;
     if (!mThread.joinable())
         mThread = std::thread([this] { run(); });
@@ -142,13 +168,16 @@ bool CsvWriter::writeBatch(const QByteArray &lines)
         const QString detail = mFile.errorString();
         // Cut back to the last complete line, so that what is there stays a
         // valid file.
-        mFile.resize(mWrittenBytes);
+        if (!mStream)
+            mFile.resize(mWrittenBytes);
         mFile.close();
         std::lock_guard<std::mutex> lock(mMutex);
         mFailure = Failure::WriteFailed;
         mFailureDetail = detail;
         return false;
     }
+    if (mStream)
+        return true;
     if (!stillOnDisk()) {
         mFile.close();
         std::lock_guard<std::mutex> lock(mMutex);

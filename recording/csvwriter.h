@@ -42,6 +42,10 @@ public:
     // Creates the file (an existing one is emptied) and writes `firstLines`
     // before returning. False, with the system's reason, when it cannot.
     bool open(const QString &fileName, const QByteArray &firstLines, QString *reason);
+    // Writes to the process's standard output instead (a pipe, a terminal):
+    // nothing is cut back or synced there, and a reader that has gone (a
+    // closed pipe) is a failed write whose detail says so.
+    bool openStandardOutput(const QByteArray &firstLines, QString *reason);
     // Lines for the writer's thread; returns at once. Ignored when no file is
     // open or after a failure.
     void write(QByteArray lines);
@@ -70,6 +74,8 @@ private:
 
     // The owner's side.
     bool mOpen = false;
+    // Standard output, not a file of our own.
+    bool mStream = false;
 
     // Shared, under mMutex.
     std::mutex mMutex;

@@ -1,5 +1,8 @@
 #include "rows.h"
 
+#include "engine/bootlineengine.h"
+#include "engine/meterengine.h"
+#include "engine/powerengine.h"
 #include "files/fastnumber.h"
 
 namespace recording {
@@ -22,8 +25,54 @@ int valueColumns(Instrument instrument)
 
 } // namespace
 
-QByteArray headerLine(Instrument instrument)
+MeterRow meterRow(const meter::Answer &answer, int n, double chargeMah, double energyMwh)
 {
+    const engine::Sample &sample = answer.samples[n];
+    MeterRow row;
+    row.volts = sample.volts;
+    row.amps = sample.amps;
+    row.watts = sample.watts;
+    row.dPlus = answer.lines.dPlus;
+    row.dMinus = answer.lines.dMinus;
+    row.cc1 = answer.lines.cc1;
+    row.cc2 = answer.lines.cc2;
+    row.chargeMah = chargeMah;
+    row.energyMwh = energyMwh;
+    return row;
+}
+
+PowerSupplyRow powerSupplyRow(const power::Answer &answer)
+{
+    const power::Status &status = answer.status;
+    PowerSupplyRow row;
+    row.volts = answer.sample.volts;
+    row.amps = answer.sample.amps;
+    row.watts = answer.sample.watts;
+    if (status.presetIndex >= 1 && status.presetIndex <= power::kPresetCount) {
+        row.setVolts = status.presetVoltage[status.presetIndex - 1] / 100.0;
+        row.setAmps = status.presetCurrent[status.presetIndex - 1] / 1000.0;
+    }
+    row.preset = status.presetIndex;
+    row.outputOn = status.outputOn != 0;
+    row.mode = status.mode;
+    return row;
+}
+
+BootLineRow bootLineRow(const bootline::Answer &answer)
+{
+    BootLineRow row;
+    row.volts = answer.sample.volts;
+    row.amps = answer.sample.amps;
+    row.peakAmps = answer.reading.peakAmps;
+    row.deviceSeconds = answer.reading.tenths / 10.0;
+    row.triggerHeld = answer.trigger != 0;
+    return row;
+}
+
+QByteArray headerLine(Instrument instrument, Format format)
+{
+    if (format == Format::JsonLines)
+        return QByteArray();
     switch (instrument) {
     case Instrument::Meter:
         return "time_utc,elapsed_s,voltage_V,current_A,power_W,dplus_V,dminus_V,cc1_V,cc2_V,"
@@ -46,8 +95,50 @@ QByteArray modeText(int mode)
     return QByteArray::number(mode);
 }
 
-RowText::RowText(Instrument instrument, qint64 startUtcMs)
-    : mInstrument(instrument), mStamp(startUtcMs)
+QByteArray jsonLinesOf(Instrument instrument, const QByteArray &csvLines)
+{
+    return jsonLinesOf(headerLine(instrument).trimmed().split(','), csvLines);
+}
+
+QByteArray jsonLinesOf(const QList<QByteArray> &names, const QByteArray &csvLines)
+{
+    QByteArray out;
+    out.reserve(csvLines.size() * 2);
+    int lineStart = 0;
+    while (lineStart < csvLines.size()) {
+        int lineEnd = csvLines.indexOf('\n', lineStart);
+        if (lineEnd < 0)
+            lineEnd = csvLines.size();
+        out += '{';
+        int cellStart = lineStart;
+        for (int column = 0; column < names.size(); ++column) {
+            int cellEnd = csvLines.indexOf(',', cellStart);
+            if (cellEnd < 0 || cellEnd > lineEnd)
+                cellEnd = lineEnd;
+            const QByteArray cell = csvLines.mid(cellStart, cellEnd - cellStart);
+            if (column > 0)
+                out += ',';
+            out += '"' + names[column] + "\":";
+            // The cells are numbers, the time, a mode name or an event: none
+            // holds a quote or a backslash.
+            const char first = cell.isEmpty() ? 0 : cell[0];
+            const bool number = (first >= '0' && first <= '9') || first == '-';
+            if (cell.isEmpty())
+                out += "null";
+            else if (number && names[column] != "time_utc")
+                out += cell;
+            else
+                out += '"' + cell + '"';
+            cellStart = qMin(cellEnd + 1, lineEnd);
+        }
+        out += "}\n";
+        lineStart = lineEnd + 1;
+    }
+    return out;
+}
+
+RowText::RowText(Instrument instrument, qint64 startUtcMs, Format format)
+    : mInstrument(instrument), mFormat(format), mStamp(startUtcMs)
 {
 }
 
@@ -120,6 +211,8 @@ QByteArray RowText::take()
 {
     QByteArray lines;
     lines.swap(mLines);
+    if (mFormat == Format::JsonLines && !lines.isEmpty())
+        return jsonLinesOf(mInstrument, lines);
     return lines;
 }
 

@@ -13,9 +13,24 @@
 
 #include <optional>
 
+namespace bootline {
+struct Answer;
+}
+namespace meter {
+struct Answer;
+}
+namespace power {
+struct Answer;
+}
+
 namespace recording {
 
 enum class Instrument { Meter, PowerSupply, BootLine };
+
+// How the lines are written: CSV with a header line, or JSON Lines, one
+// object per line whose keys are the CSV header's column names (numbers as
+// numbers with the CSV's decimals, an empty cell as null, texts as strings).
+enum class Format { Csv, JsonLines };
 
 // One meter sample with the line voltages of its report and the charge and
 // energy counted by the recording up to it.
@@ -54,8 +69,19 @@ struct BootLineRow {
     bool triggerHeld = false;
 };
 
-// The header line of an instrument's recording.
-QByteArray headerLine(Instrument instrument);
+// The line of an engine's answer (a meter answer's sample n, with the
+// charge and energy counted up to it).
+MeterRow meterRow(const meter::Answer &answer, int n, double chargeMah = 0, double energyMwh = 0);
+PowerSupplyRow powerSupplyRow(const power::Answer &answer);
+BootLineRow bootLineRow(const bootline::Answer &answer);
+
+// The header line of an instrument's recording (none for JSON Lines).
+QByteArray headerLine(Instrument instrument, Format format = Format::Csv);
+
+// The JSON Lines of complete CSV lines of an instrument's recording, or of
+// lines whose columns are `names`.
+QByteArray jsonLinesOf(Instrument instrument, const QByteArray &csvLines);
+QByteArray jsonLinesOf(const QList<QByteArray> &names, const QByteArray &csvLines);
 
 // The text of a power supply mode in its column: "CV", "CC", "OCP", "OVP",
 // or the number the device sent.
@@ -64,7 +90,7 @@ QByteArray modeText(int mode);
 // Collects complete lines of one instrument's recording.
 class RowText {
 public:
-    RowText(Instrument instrument, qint64 startUtcMs);
+    RowText(Instrument instrument, qint64 startUtcMs, Format format = Format::Csv);
 
     void addMeter(qint64 atUs, const MeterRow &row);
     void addPowerSupply(qint64 atUs, const PowerSupplyRow &row);
@@ -72,7 +98,7 @@ public:
     // A gap line: the times, every value column empty, "disconnected".
     void addGap(qint64 atUs);
 
-    // The lines collected since the last take, all complete.
+    // The lines collected since the last take, all complete, in the format.
     QByteArray take();
     int pendingBytes() const { return mLines.size(); }
 
@@ -80,6 +106,7 @@ private:
     void addNumber(double value, int decimals);
 
     Instrument mInstrument;
+    Format mFormat;
     StampText mStamp;
     QByteArray mLines;
 };

@@ -32,29 +32,6 @@ void appendPadded(QByteArray &out, qint64 value, int digits)
 
 } // namespace
 
-void spreadSamples(qint64 receivedUs, qint64 floorUs, int count, int rate, qint64 *times)
-{
-    if (count <= 0)
-        return;
-    if (receivedUs <= floorUs) {
-        // A clock that did not move: no time to spread over.
-        for (int i = 0; i < count; ++i)
-            times[i] = floorUs;
-        return;
-    }
-    const qint64 spacingUs = 1000000 / qMax(rate, 1);
-    const qint64 firstUs = receivedUs - spacingUs * (count - 1);
-    if (firstUs > floorUs) {
-        for (int i = 0; i < count; ++i)
-            times[i] = firstUs + spacingUs * i;
-        return;
-    }
-    // Evenly after the previous line, the last one at receipt.
-    const qint64 spanUs = receivedUs - floorUs;
-    for (int i = 0; i < count; ++i)
-        times[i] = floorUs + spanUs * (i + 1) / count;
-}
-
 StampText::StampText(qint64 startUtcMs)
     : mStartUtcMs(startUtcMs), mCachedSecond(std::numeric_limits<qint64>::min())
 {

@@ -12,16 +12,6 @@
 
 namespace recording {
 
-// The times of the `count` samples of one meter report received at
-// `receivedUs`: `rate` samples per second apart, the last one at receipt, the
-// others before it. A sample is never placed at or before `floorUs` (the
-// time of the line written last): when reports come faster than their
-// samples at `rate` would take, the samples are spread evenly over the time
-// between `floorUs` and the receipt instead; a receipt not after `floorUs`
-// puts them all at `floorUs`. A rate of 0 or less counts as 1.
-// Writes `count` times to `times`.
-void spreadSamples(qint64 receivedUs, qint64 floorUs, int count, int rate, qint64 *times);
-
 // Writes the two time columns of a row, "<ISO 8601 UTC>,<seconds>", for a
 // time given in microseconds since the start. The date and time up to the
 // second are worked out only when the second changes.

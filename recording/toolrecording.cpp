@@ -1,8 +1,8 @@
 #include "toolrecording.h"
 
-#include "tools/bootline/bootlinereport.h"
-#include "tools/meter/meterreport.h"
-#include "tools/power/powerreport.h"
+#include "engine/bootlineengine.h"
+#include "engine/meterengine.h"
+#include "engine/powerengine.h"
 
 #include <QDateTime>
 
@@ -28,25 +28,38 @@ ToolRecording::~ToolRecording()
 
 bool ToolRecording::start(const QString &fileName, QString *reason)
 {
-    return start(fileName, reason, QDateTime::currentMSecsSinceEpoch());
+    return start(fileName, reason, QDateTime::currentMSecsSinceEpoch(), engine::nowUs());
 }
 
-bool ToolRecording::start(const QString &fileName, QString *reason, qint64 startUtcMs)
+bool ToolRecording::startOnStandardOutput(QString *reason)
+{
+    return start(QString(), reason, QDateTime::currentMSecsSinceEpoch(), engine::nowUs(), true);
+}
+
+bool ToolRecording::start(const QString &fileName, QString *reason, qint64 startUtcMs,
+                          qint64 startUs)
+{
+    return start(fileName, reason, startUtcMs, startUs, false);
+}
+
+bool ToolRecording::start(const QString &fileName, QString *reason, qint64 startUtcMs,
+                          qint64 startUs, bool standardOutput)
 {
     stop();
-    if (!mWriter.open(fileName, headerLine(mInstrument), reason))
+    const QByteArray header = headerLine(mInstrument, mFormat);
+    if (standardOutput ? !mWriter.openStandardOutput(header, reason)
+                       : !mWriter.open(fileName, header, reason))
         return false;
-    mClock.start();
-    mRows = RowText(mInstrument, startUtcMs);
+    mStartUs = startUs;
+    mImmediate = standardOutput;
+    mLimitReached = false;
+    mRows = RowText(mInstrument, startUtcMs, mFormat);
     mFileName = fileName;
     mActive = true;
     mInGap = false;
     mSampleLines = 0;
-    mLastLineUs = 0;
     mSkipped = 0;
-    mChargeMah = 0;
-    mEnergyMwh = 0;
-    mPreviousSampleUs = -1;
+    mCount.reset();
     mHandOverTimer.start();
     return true;
 }
@@ -62,111 +75,104 @@ void ToolRecording::stop()
     mWriter.waitUntilWritten();
 }
 
-qint64 ToolRecording::elapsedUs() const
+void ToolRecording::follow(MeterEngine &engine)
 {
-    return mClock.isValid() ? mClock.nsecsElapsed() / 1000 : 0;
+    engine.listeners.add({[this](const meter::Answer &answer) { addMeterAnswer(answer); },
+                          [this](qint64 atUs) { markGap(atUs); }});
 }
 
-void ToolRecording::addMeterReport(const quint8 *report, quint8 rateCode, qint64 receivedUs)
+void ToolRecording::follow(PowerEngine &engine)
 {
-    if (!mActive || !meter::isSampleReport(report[0]))
-        return;
-    const meter::RateSetting *rate = meter::rateForCode(rateCode);
-    if (!rate)
-        return;
-    if (rate->decimationLimit >= 0) {
-        // One report in so many, as the chart takes them at this rate.
-        if (++mSkipped <= rate->decimationLimit)
-            return;
-        mSkipped = 0;
+    engine.listeners.add({[this](const power::Answer &answer) { addPowerSupplyAnswer(answer); },
+                          [this](qint64 atUs) { markGap(atUs); }});
+}
+
+void ToolRecording::follow(BootLineEngine &engine)
+{
+    engine.listeners.add({[this](const bootline::Answer &answer) { addBootLineAnswer(answer); },
+                          [this](qint64 atUs) { markGap(atUs); }});
+}
+
+bool ToolRecording::takes(qint64 atUs)
+{
+    if (atUs < mStartUs)
+        return false; // measured before the recording began
+    if ((mSampleLimit >= 0 && mSampleLines >= mSampleLimit) ||
+        (mDurationLimitUs >= 0 && atUs - mStartUs >= mDurationLimitUs)) {
+        mLimitReached = true;
+        return false;
     }
-    const int count = rate->samplesPerReport;
+    return true;
+}
+
+void ToolRecording::addMeterAnswer(const meter::Answer &answer)
+{
+    if (!mActive || answer.count == 0)
+        return;
+    // One report in so many at the slow rates, as the chart takes them.
+    if (!meter::takeAtRate(mSkipped, *answer.rate))
+        return;
+    // The first report of a recording may have been sampled partly before
+    // its start: its samples then go between the start and their receipt,
+    // so that the recording holds the whole report.
     qint64 times[meter::kMaxSamplesPerReport];
-    spreadSamples(receivedUs, mLastLineUs, count, rateCode, times);
-
-    const meter::LineVoltages lines = meter::decodeLineVoltages(report);
-    MeterRow row;
-    row.dPlus = lines.dPlus;
-    row.dMinus = lines.dMinus;
-    row.cc1 = lines.cc1;
-    row.cc2 = lines.cc2;
-    for (int n = 0; n < count; ++n) {
-        const meter::Sample sample = meter::decodeSample(report, n);
-        row.volts = sample.volts;
-        row.amps = sample.amps;
-        row.watts = sample.volts * sample.amps;
-        // Each sample stands for the time since the one before: A·s and W·s
-        // over 3.6 give mAh and mWh. Nothing is counted across a gap.
-        if (mPreviousSampleUs >= 0) {
-            const double seconds = double(times[n] - mPreviousSampleUs) / 1e6;
-            mChargeMah += row.amps * seconds / 3.6;
-            mEnergyMwh += row.watts * seconds / 3.6;
-        }
-        mPreviousSampleUs = times[n];
-        row.chargeMah = mChargeMah;
-        row.energyMwh = mEnergyMwh;
-        mRows.addMeter(times[n], row);
+    for (int n = 0; n < answer.count; ++n)
+        times[n] = answer.samples[n].atUs;
+    if (answer.samples[0].atUs < mStartUs && answer.receivedUs > mStartUs)
+        meter::spreadSamples(answer.receivedUs, mStartUs, answer.count, answer.rate->rateCode,
+                             times);
+    for (int n = 0; n < answer.count; ++n) {
+        const engine::Sample &sample = answer.samples[n];
+        if (!takes(times[n]))
+            continue;
+        const qint64 atUs = times[n] - mStartUs;
+        mCount.add(atUs, sample.amps, sample.watts);
+        mRows.addMeter(atUs, meterRow(answer, n, mCount.chargeMah, mCount.energyMwh));
+        sampleAdded();
     }
-    mSampleLines += count;
-    mLastLineUs = qMax(mLastLineUs, times[count - 1]);
-    mInGap = false;
     handOverIfLarge();
 }
 
-void ToolRecording::addPowerSupplyStatus(const power::Status &status, qint64 receivedUs)
+void ToolRecording::addPowerSupplyAnswer(const power::Answer &answer)
 {
-    if (!mActive)
+    if (!mActive || !takes(answer.sample.atUs))
         return;
-    PowerSupplyRow row;
-    row.volts = status.volts;
-    row.amps = status.amps;
-    row.watts = status.volts * status.amps;
-    if (status.presetIndex >= 1 && status.presetIndex <= power::kPresetCount) {
-        row.setVolts = status.presetVoltage[status.presetIndex - 1] / 100.0;
-        row.setAmps = status.presetCurrent[status.presetIndex - 1] / 1000.0;
-    }
-    row.preset = status.presetIndex;
-    row.outputOn = status.outputOn != 0;
-    row.mode = status.mode;
-    mRows.addPowerSupply(receivedUs, row);
-    ++mSampleLines;
-    mLastLineUs = qMax(mLastLineUs, receivedUs);
-    mInGap = false;
+    const qint64 atUs = answer.sample.atUs - mStartUs;
+    mRows.addPowerSupply(atUs, powerSupplyRow(answer));
+    sampleAdded();
     handOverIfLarge();
 }
 
-void ToolRecording::addBootLineReading(const bootline::Reading &reading, quint8 trigger,
-                                       qint64 receivedUs)
+void ToolRecording::addBootLineAnswer(const bootline::Answer &answer)
 {
-    if (!mActive)
+    if (!mActive || !takes(answer.sample.atUs))
         return;
-    BootLineRow row;
-    row.volts = reading.volts;
-    row.amps = reading.amps;
-    row.peakAmps = reading.peakAmps;
-    row.deviceSeconds = reading.tenths / 10.0;
-    row.triggerHeld = trigger != 0;
-    mRows.addBootLine(receivedUs, row);
-    ++mSampleLines;
-    mLastLineUs = qMax(mLastLineUs, receivedUs);
-    mInGap = false;
+    const qint64 atUs = answer.sample.atUs - mStartUs;
+    mRows.addBootLine(atUs, bootLineRow(answer));
+    sampleAdded();
     handOverIfLarge();
+}
+
+void ToolRecording::sampleAdded()
+{
+    ++mSampleLines;
+    mInGap = false;
 }
 
 void ToolRecording::markGap(qint64 atUs)
 {
     if (!mActive || mInGap)
         return;
+    atUs = qMax<qint64>(atUs - mStartUs, 0);
     mRows.addGap(atUs);
-    mLastLineUs = qMax(mLastLineUs, atUs);
-    mPreviousSampleUs = -1;
+    mCount.breakHere();
     mInGap = true;
     handOverIfLarge();
 }
 
 void ToolRecording::handOverIfLarge()
 {
-    if (mRows.pendingBytes() >= kHandOverBytes)
+    if (mImmediate || mRows.pendingBytes() >= kHandOverBytes)
         handOver();
 }
 

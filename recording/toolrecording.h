@@ -1,7 +1,7 @@
 // One instrument's recording to a CSV file: every sample the tool accepts,
-// with its time stamps, handed in batches to a writer thread. The tool's poll
-// hands over each accepted answer; this turns it into lines (a meter report
-// into one line per sample, its times spread over the report by the rate) and
+// with its time stamps, handed in batches to a writer thread. The
+// instrument's engine hands over each accepted answer, decoded and timed;
+// this turns it into lines (a meter answer into one line per sample) and
 // gives the writer what has gathered every tenth of a second, so the file
 // is at most that far behind. When the instrument goes away a gap line is
 // written; when it comes back its lines simply continue, and so do the
@@ -11,17 +11,23 @@
 
 #include "recording/csvwriter.h"
 #include "recording/rows.h"
+#include "tools/meter/counting.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
+class BootLineEngine;
+class MeterEngine;
+class PowerEngine;
 namespace bootline {
-struct Reading;
+struct Answer;
+}
+namespace meter {
+struct Answer;
 }
 namespace power {
-struct Status;
+struct Answer;
 }
 
 namespace recording {
@@ -41,10 +47,27 @@ public:
     // starts recording; the times count from now. False, with the system's
     // reason, when the file cannot be created; nothing changes then.
     bool start(const QString &fileName, QString *reason);
-    // The same with the UTC time of the start given, for tests.
-    bool start(const QString &fileName, QString *reason, qint64 startUtcMs);
+    // The same with the start given: its UTC time, and its time on the
+    // engines' clock (engine::nowUs()), for tests.
+    bool start(const QString &fileName, QString *reason, qint64 startUtcMs, qint64 startUs);
+    bool start(const QString &fileName, QString *reason, qint64 startUtcMs, qint64 startUs,
+               bool standardOutput);
+    // The same to the process's standard output, as the command line
+    // records to a pipe: lines go out as each answer comes.
+    bool startOnStandardOutput(QString *reason);
     // Hands over what has gathered and closes the file when it is written.
     void stop();
+
+    // Chosen before the start: CSV (the default) or JSON Lines.
+    void setFormat(Format format) { mFormat = format; }
+    // Limits of the next start (none by default): no more sample lines than
+    // this many; no sample measured this long after the start or later.
+    // limitReached() says when one has been met.
+    void setSampleLimit(qint64 lines) { mSampleLimit = lines; }
+    void setDurationLimitUs(qint64 us) { mDurationLimitUs = us; }
+    bool limitReached() const { return mLimitReached; }
+    // When the recording started, on the engines' clock.
+    qint64 startUs() const { return mStartUs; }
 
     bool isActive() const { return mActive; }
     QString fileName() const { return mFileName; }
@@ -53,18 +76,20 @@ public:
     // A gap line was written and no sample since.
     bool inGap() const { return mInGap; }
 
-    // Microseconds since the start, on the monotonic clock: the time the
-    // poll gives with what it hands over.
-    qint64 elapsedUs() const;
+    // Listens to an instrument's engine from now on: its answers and gaps
+    // come here (and are ignored while not recording).
+    void follow(MeterEngine &engine);
+    void follow(PowerEngine &engine);
+    void follow(BootLineEngine &engine);
 
-    // What a tool's poll hands over, with the time it received the answer.
-    // Ignored while not recording.
-    // A meter report sent for `rateCode`: nothing unless its type is a sample
-    // report; at rate codes with one sample per report only every so many
-    // reports, as the chart does, so the file follows the rate chosen.
-    void addMeterReport(const quint8 *report, quint8 rateCode, qint64 receivedUs);
-    void addPowerSupplyStatus(const power::Status &status, qint64 receivedUs);
-    void addBootLineReading(const bootline::Reading &reading, quint8 trigger, qint64 receivedUs);
+    // What an engine hands over, timed on the engines' clock. Ignored while
+    // not recording; samples measured before the start are not part of it.
+    // A meter answer: its samples (none unless it is a sample report); at
+    // the slow rates only every so many reports, as the chart takes them, so
+    // the file follows the rate chosen.
+    void addMeterAnswer(const meter::Answer &answer);
+    void addPowerSupplyAnswer(const power::Answer &answer);
+    void addBootLineAnswer(const bootline::Answer &answer);
     // The instrument went away: one gap line, however often it is called
     // before the next sample.
     void markGap(qint64 atUs);
@@ -84,26 +109,33 @@ private:
     // given the file up.
     void handOver();
     void handOverIfLarge();
+    // Whether a sample measured at `atUs` goes into the file: after the start
+    // and within the limits.
+    bool takes(qint64 atUs);
+    // A sample line was added.
+    void sampleAdded();
 
     Instrument mInstrument;
     CsvWriter mWriter;
     RowText mRows;
     QTimer mHandOverTimer;
-    QElapsedTimer mClock;
+    // The start on the engines' clock: lines are timed from it.
+    qint64 mStartUs = 0;
+    Format mFormat = Format::Csv;
+    bool mImmediate = false;
+    qint64 mSampleLimit = -1;
+    qint64 mDurationLimitUs = -1;
+    bool mLimitReached = false;
     QString mFileName;
     bool mActive = false;
     bool mInGap = false;
     qint64 mSampleLines = 0;
-    // Time of the line written last: samples of a report come after it.
-    qint64 mLastLineUs = 0;
 
     // Meter: reports since the last one recorded, at the slow rates.
-    int mSkipped = 0;
-    // Meter: charge and energy counted from the samples; the time of the
-    // sample before, none at the start and after a gap.
-    double mChargeMah = 0;
-    double mEnergyMwh = 0;
-    qint64 mPreviousSampleUs = -1;
+    quint16 mSkipped = 0;
+    // Meter: charge and energy counted from the samples and their times,
+    // nothing over a gap.
+    counting::Integrator mCount;
 };
 
 } // namespace recording

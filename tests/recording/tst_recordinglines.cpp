@@ -1,11 +1,13 @@
 // The lines of a recording file, without a window: headers, time stamps, the
 // spreading of a meter report's samples, each instrument's line from a known
-// answer, the meter's own charge and energy, gap lines and the slow rates.
-// Every expected text is worked out by hand from the raw values.
+// answer (raw report bytes decoded as the meter's engine decodes them), the
+// meter's own charge and energy, gap lines and the slow rates. Every
+// expected text is worked out by hand from the raw values.
+#include "engine/bootlineengine.h"
+#include "engine/meterengine.h"
+#include "engine/powerengine.h"
 #include "recording/stamps.h"
 #include "recording/toolrecording.h"
-#include "tools/bootline/bootlinereport.h"
-#include "tools/power/powerreport.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -62,7 +64,39 @@ struct MeterReport {
     }
 };
 
-// A recording into a temporary folder, started at a known UTC time.
+// Raw meter reports decoded as the meter's engine does, each report's
+// samples placed after those of the report before.
+struct MeterFeed {
+    qint64 floorUs = meter::kNoSampleYet;
+    meter::Answer answer(const MeterReport &report, int rateCode, qint64 receivedUs)
+    {
+        const meter::Answer a =
+            meter::decodeAnswer(report.bytes, quint8(rateCode), receivedUs, floorUs);
+        if (a.count > 0)
+            floorUs = a.samples[a.count - 1].atUs;
+        return a;
+    }
+};
+
+power::Answer powerAnswer(const power::Status &status, qint64 atUs)
+{
+    power::Answer answer;
+    answer.status = status;
+    answer.sample = {atUs, status.volts, status.amps, status.volts * status.amps};
+    return answer;
+}
+
+bootline::Answer bootLineAnswer(const bootline::Reading &reading, int trigger, qint64 atUs)
+{
+    bootline::Answer answer;
+    answer.reading = reading;
+    answer.trigger = quint8(trigger);
+    answer.sample = {atUs, reading.volts, reading.amps, reading.volts * reading.amps};
+    return answer;
+}
+
+// A recording into a temporary folder, started at a known UTC time, at time 0
+// of the engines' clock.
 struct Recorded {
     QTemporaryDir dir;
     ToolRecording recording;
@@ -72,7 +106,7 @@ struct Recorded {
         : recording(instrument), path(dir.filePath(QStringLiteral("rec.csv")))
     {
         QString reason;
-        started = recording.start(path, &reason, utcMs(startIso));
+        started = recording.start(path, &reason, utcMs(startIso), 0);
     }
     QByteArrayList lines()
     {
@@ -196,7 +230,7 @@ private slots:
         QFETCH(int, rate);
         QFETCH(QList<qint64>, times);
         qint64 out[5] = {};
-        recording::spreadSamples(received, floor, count, rate, out);
+        meter::spreadSamples(received, floor, count, rate, out);
         QCOMPARE(QList<qint64>(out, out + count), times);
     }
 
@@ -213,8 +247,9 @@ private slots:
         for (int n = 0; n < 5; ++n)
             report.sample(n, 4000, 2083);
         report.lines(745, 745, 2070, 5);
-        r.recording.addMeterReport(report.bytes, 100, 1000000);
-        r.recording.addMeterReport(report.bytes, 100, 1040000);
+        MeterFeed feed;
+        r.recording.addMeterAnswer(feed.answer(report, 100, 1000000));
+        r.recording.addMeterAnswer(feed.answer(report, 100, 1040000));
         const QByteArrayList lines = r.lines();
         QCOMPARE(lines.size(), 11);
         const QByteArray values = ",5.00000,0.99984,4.99920,0.6002,0.6002,1.6677,0.0040,";
@@ -253,7 +288,7 @@ private slots:
         Recorded r(Instrument::Meter);
         MeterReport report;
         report.sample(0, 4000, 1000).sample(1, 4008, 16);
-        r.recording.addMeterReport(report.bytes, 40, 2000000);
+        r.recording.addMeterAnswer(MeterFeed().answer(report, 40, 2000000));
         const QByteArrayList lines = r.lines();
         QCOMPARE(lines.size(), 3);
         // 4000 × 1.25 mV = 5.00000 V, 1000 × 0.48 mA = 0.48000 A, 2.40000 W;
@@ -291,8 +326,9 @@ private slots:
         MeterReport report{quint8(type)};
         for (int n = 0; n < 5; ++n)
             report.sample(n, 4000, 2083);
+        MeterFeed feed;
         for (int i = 1; i <= reports; ++i)
-            r.recording.addMeterReport(report.bytes, quint8(rateCode), i * 47000);
+            r.recording.addMeterAnswer(feed.answer(report, rateCode, i * 47000));
         QCOMPARE(r.lines().size(), 1 + lines);
         QCOMPARE(r.recording.sampleLines(), qint64(lines));
     }
@@ -336,7 +372,7 @@ private slots:
         status.presetIndex = quint8(presetIndex);
         status.outputOn = quint8(outputOn);
         status.mode = quint8(mode);
-        r.recording.addPowerSupplyStatus(status, 48000);
+        r.recording.addPowerSupplyAnswer(powerAnswer(status, 48000));
         const QByteArrayList lines = r.lines();
         QCOMPARE(lines.size(), 2);
         QCOMPARE(lines[1], "2024-05-01T00:00:00.048Z,0.048," + line);
@@ -369,7 +405,7 @@ private slots:
         reading.amps = amps;
         reading.peakAmps = peakAmps;
         reading.tenths = quint16(tenths);
-        r.recording.addBootLineReading(reading, quint8(trigger), 2000);
+        r.recording.addBootLineAnswer(bootLineAnswer(reading, trigger, 2000));
         const QByteArrayList lines = r.lines();
         QCOMPARE(lines.size(), 2);
         QCOMPARE(lines[1], "2024-05-01T08:00:00.002Z,0.002," + line);
@@ -414,11 +450,12 @@ private slots:
         Recorded r(Instrument::Meter);
         MeterReport report;
         report.sample(0, 4000, 2083); // 0.99984 A, 4.9992 W
-        r.recording.addMeterReport(report.bytes, 20, 1000000);
-        r.recording.addMeterReport(report.bytes, 20, 1050000); // 50 ms counted
+        MeterFeed feed;
+        r.recording.addMeterAnswer(feed.answer(report, 20, 1000000));
+        r.recording.addMeterAnswer(feed.answer(report, 20, 1050000)); // 50 ms counted
         r.recording.markGap(1500000);
-        r.recording.addMeterReport(report.bytes, 20, 9000000); // nothing counted
-        r.recording.addMeterReport(report.bytes, 20, 9050000); // 50 ms counted
+        r.recording.addMeterAnswer(feed.answer(report, 20, 9000000)); // nothing counted
+        r.recording.addMeterAnswer(feed.answer(report, 20, 9050000)); // 50 ms counted
         QVERIFY(!r.recording.inGap());
         const QByteArrayList lines = r.lines();
         QCOMPARE(lines.size(), 6);
@@ -440,18 +477,21 @@ private slots:
         ToolRecording recording(Instrument::BootLine);
         bootline::Reading reading;
         reading.volts = 4.0;
-        recording.addBootLineReading(reading, 0, 1000);
+        recording.addBootLineAnswer(bootLineAnswer(reading, 0, 1000));
         QVERIFY(!QFile::exists(path));
         QString reason;
-        QVERIFY(recording.start(path, &reason, utcMs("2024-05-01T00:00:00.000Z")));
-        recording.addBootLineReading(reading, 0, 1000);
-        recording.addBootLineReading(reading, 0, 3000);
+        QVERIFY(recording.start(path, &reason, utcMs("2024-05-01T00:00:00.000Z"), 0));
+        recording.addBootLineAnswer(bootLineAnswer(reading, 0, 1000));
+        recording.addBootLineAnswer(bootLineAnswer(reading, 0, 3000));
         recording.stop();
         QVERIFY(!recording.isActive());
-        recording.addBootLineReading(reading, 0, 5000);
+        recording.addBootLineAnswer(bootLineAnswer(reading, 0, 5000));
         QCOMPARE(linesOf(path).size(), 3);
-        QVERIFY(recording.start(path, &reason, utcMs("2024-05-01T00:00:00.000Z")));
-        recording.addBootLineReading(reading, 0, 7000);
+        // Started again 6 ms later on the engines' clock: times count from there,
+        // and a sample measured before that start is not part of it.
+        QVERIFY(recording.start(path, &reason, utcMs("2024-05-01T00:00:00.000Z"), 6000));
+        recording.addBootLineAnswer(bootLineAnswer(reading, 0, 5500));
+        recording.addBootLineAnswer(bootLineAnswer(reading, 0, 13000));
         recording.flushAndWait();
         const QByteArrayList lines = linesOf(path);
         QCOMPARE(lines.size(), 2);

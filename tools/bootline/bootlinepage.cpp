@@ -6,7 +6,6 @@
 #include "app/readinglabel.h"
 #include "charts/livechart.h"
 #include "charts/rangehandler.h"
-#include "device/hidtransaction.h"
 #include "tools/bootline/bootlinereport.h"
 #include "tools/bootline/onekeyline.h"
 #include "ui_widget.h"
@@ -77,13 +76,12 @@ void Widget::oneKeyLineChartProcess()
         return;
     }
 
-    bootline::buildRequest(line.outReport, line.trigger);
-    const int bytesRead = hid::transact(line.hidDevice, line.outReport, line.inReport);
-    const std::optional<bootline::Reading> reading =
-        bootline::decodeAnswer(line.inReport, bytesRead);
-    if (!reading)
+    // One exchange; a recording of the boot line has had its reading by the
+    // time the page takes it.
+    const bootline::Answer *answer = line.poll();
+    if (!answer)
         return; // dropped silently: the next poll tries again
-    recordBootLineReading(*reading);
+    const bootline::Reading *reading = &answer->reading;
 
     line.voltage = reading->volts;
     line.current = reading->amps;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "charts/livechart.h"
-#include "device/devicelink.h"
+#include "engine/bootlineengine.h"
 
 #include <QString>
 #include <QWidget>
@@ -9,9 +9,10 @@
 class QTimer;
 class ReadingLabels;
 
-// State of the boot line: link, report buffers, trigger, readings and chart.
-// Never shown; the main window works on its fields.
-class OneKeyLine : public QWidget, public DeviceLink, public LiveChartState {
+// The window's side of the boot line: the engine that polls it (link, report
+// buffers, trigger), the readings its labels show and its chart. Never shown;
+// the main window works on its fields.
+class OneKeyLine : public QWidget, public BootLineEngine, public LiveChartState {
     Q_OBJECT
 public:
     explicit OneKeyLine(QWidget *parent = nullptr);
@@ -22,10 +23,6 @@ public:
     // stopped its timer; showing the page or starting a recording starts it
     // again (Widget::resumeBootLinePoll).
     bool pollPaused = false;
-
-    quint8 outReport[65] = {};
-    quint8 inReport[128] = {};
-    quint8 trigger = 0;
 
     double voltage = 0;
     double current = 0;

@@ -18,6 +18,21 @@ void reset(CountingState &state)
     state.countTicks = 0;
 }
 
+void Integrator::add(qint64 atUs, double amps, double watts)
+{
+    if (mPreviousUs >= 0 && atUs > mPreviousUs) {
+        const double spanSeconds = double(atUs - mPreviousUs) / 1e6;
+        chargeMah += (mPreviousAmps + amps) / 2 * spanSeconds / 3.6;
+        energyMwh += (mPreviousWatts + watts) / 2 * spanSeconds / 3.6;
+        seconds += spanSeconds;
+    }
+    if (atUs >= mPreviousUs) {
+        mPreviousUs = atUs;
+        mPreviousAmps = amps;
+        mPreviousWatts = watts;
+    }
+}
+
 QString timeText(quint32 ticks)
 {
     char text[32];

@@ -6,8 +6,6 @@
 #include "app/readinglabel.h"
 #include "charts/livechart.h"
 #include "charts/rangehandler.h"
-#include "device/hidtransaction.h"
-#include "meterreport.h"
 #include "tools/meter/counting.h"
 #include "tools/meter/vc_meter.h"
 #include "ui_widget.h"
@@ -116,15 +114,15 @@ void Widget::vcMeterTimerSlot()
         return;
     }
 
-    meter::buildRequest(m.outReport, m.rateCode);
-    if (hid::transact(m.hidDevice, m.outReport, m.inReport) < 1)
+    // One exchange, decoded once by the engine; a recording of the meter
+    // has had its samples by the time the chart takes them.
+    const meter::Answer *answer = m.poll();
+    if (!answer)
         return;
-    recordMeterReport();
 
-    auto takeSample = [&m](int n) {
-        const meter::Sample sample = meter::decodeSample(m.inReport, n);
-        m.voltage = sample.volts;
-        m.current = sample.amps;
+    auto takeSample = [&m, answer](int n) {
+        m.voltage = answer->samples[n].volts;
+        m.current = answer->samples[n].amps;
     };
     auto appendTaken = [&m] {
         const double values[3] = {m.voltage, m.current, m.voltage * m.current};
@@ -134,18 +132,13 @@ void Widget::vcMeterTimerSlot()
     if (!m.chartRunning) {
         takeSample(0);
     } else {
-        const meter::RateSetting *rate = meter::rateForCode(m.rateCode);
-        if (rate && meter::isSampleReport(m.inReport[0])) {
-            if (rate->decimationLimit < 0) {
-                for (int n = 0; n < rate->samplesPerReport; ++n) {
+        // At the slow rates one report in so many is charted; the reading
+        // shown is the newest sample either way.
+        if (answer->count > 0) {
+            takeSample(0);
+            if (meter::takeAtRate(m.decimation, *answer->rate)) {
+                for (int n = 0; n < answer->count; ++n) {
                     takeSample(n);
-                    appendTaken();
-                }
-            } else {
-                takeSample(0);
-                ++m.decimation;
-                if (m.decimation > rate->decimationLimit) {
-                    m.decimation = 0;
                     appendTaken();
                 }
             }
@@ -154,7 +147,7 @@ void Widget::vcMeterTimerSlot()
             recordingStep(ui->Chart_Widget, m, profile);
     }
 
-    const meter::LineVoltages lines = meter::decodeLineVoltages(m.inReport);
+    const meter::LineVoltages &lines = answer->lines;
     m.dPlus = lines.dPlus;
     m.dMinus = lines.dMinus;
     m.cc1 = lines.cc1;

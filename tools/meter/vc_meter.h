@@ -1,27 +1,24 @@
 #pragma once
 
 #include "charts/livechart.h"
-#include "device/devicelink.h"
-#include "tools/meter/counting.h"
+#include "engine/meterengine.h"
 
 #include <QString>
 #include <QWidget>
 
-// State of the USB voltage/current meter: its link, report buffers, readings,
-// counters and chart. Never shown; the main window works on its fields.
-class Vc_Meter : public QWidget, public DeviceLink, public LiveChartState, public CountingState {
+// The window's side of the USB voltage/current meter: the engine that polls
+// it (link, report buffers, rate, counters), the readings its labels show and
+// its chart. Never shown; the main window works on its fields.
+class Vc_Meter : public QWidget, public MeterEngine, public LiveChartState {
     Q_OBJECT
 public:
     explicit Vc_Meter(QWidget *parent = nullptr);
     ~Vc_Meter() override;
 
-    quint8 rateCode = 20;
-    int pollIntervalMs = 47;
     bool counting = false;
+    // The chart's count of reports at the slow rates (meter::takeAtRate): it
+    // rests while the chart is paused.
     quint16 decimation = 0;
-
-    quint8 outReport[65] = {};
-    quint8 inReport[64] = {};
 
     double voltage = 0;
     double current = 0;

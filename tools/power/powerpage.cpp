@@ -9,7 +9,6 @@
 #include "charts/axistag.h"
 #include "charts/livechart.h"
 #include "charts/rangehandler.h"
-#include "device/hidtransaction.h"
 #include "tools/meter/counting.h"
 #include "tools/power/adjpower.h"
 #include "tools/power/powerreport.h"
@@ -180,25 +179,13 @@ void Widget::adjPowerChartProcess()
         return;
     }
 
-    power::Request request;
-    request.apply = p.presetsLoaded;
-    request.rateCode = p.rateCode;
-    request.presetIndex = p.presetIndex;
-    request.voltageSetpoint = p.voltageSetpoint;
-    request.currentSetpoint = p.currentSetpoint;
-    request.outputOn = p.outputOn;
-    request.ovpOn = p.ovpOn;
-    request.ocpOn = p.ocpOn;
-    power::buildRequest(p.outReport, request);
-    if (hid::transact(p.hidDevice, p.outReport, p.inReport) <= 0 ||
-        !power::isStatusAnswer(p.inReport[0]))
+    // One exchange; a recording of the supply has had its status by the time
+    // the page takes it.
+    const power::Answer *answer = p.poll();
+    if (!answer)
         return;
-
-    const power::Status status = power::decodeStatus(p.inReport);
-    recordPowerStatus(status);
-    p.voltage = status.volts;
-    p.current = status.amps;
-    const double watts = p.voltage * p.current;
+    const power::Status &status = answer->status;
+    const double watts = answer->sample.watts;
 
     const bool chartView = ui->adjPowView->currentIndex() == kPowerChartView;
     if (chartView && p.chartRunning) {
@@ -215,25 +202,11 @@ void Widget::adjPowerChartProcess()
     p.shownCurrent = p.current;
     p.shownPower = watts;
 
-    if (!p.presetsLoaded && shown) {
+    if (!p.presetsLoaded && shown)
         takeOverPowerSettings(status);
-        p.presetsLoaded = true;
-    }
 
-    // With the output off the device's mode says nothing new: the lights keep
-    // the last state seen with the output on.
-    if (p.outputOn && power::isKnownMode(status.mode))
-        p.mode = status.mode;
-
-    if (power::protectionTripped(p.mode, status.protectionActive)) {
-        // The supply has cut its output: switch ours off too, so that the
-        // next request re-arms it. Logged once, when the output goes off,
-        // not on every request while the device keeps its flag.
-        if (p.outputOn)
-            qDebug("进入了保护");
-        p.outputOn = 0;
-        ui->adjON_OFFButton->setChecked(false);
-    }
+    if (p.followStatus(status))
+        ui->adjON_OFFButton->setChecked(false); // the protection holds the output off
 
     applySelectedPreset();
 }
@@ -252,39 +225,14 @@ void Widget::forgetPowerSelection()
 void Widget::takeOverPowerSettings(const power::Status &status)
 {
     AdjPower &p = *adjPower;
+    p.takeOver(status, ui->adjVoltageDial->maximum(), ui->adjCurrentDial->maximum());
     const QList<QPushButton *> buttons = presetButtons(ui);
-    p.presets.clear();
-    // A stored preset beyond the dials' end (a damaged answer, a supply of a
-    // wider range) is taken at that end, as a dial would set it: its button,
-    // the dials and the set-points sent then all say the same.
-    const int voltageLimit = ui->adjVoltageDial->maximum();
-    const int currentLimit = ui->adjCurrentDial->maximum();
-    for (int k = 0; k < power::kPresetCount; ++k) {
-        const PowerPreset preset = {float(qMin<int>(status.presetVoltage[k], voltageLimit)),
-                                    float(qMin<int>(status.presetCurrent[k], currentLimit))};
-        p.presets.append(preset);
+    for (int k = 0; k < power::kPresetCount; ++k)
         buttons[k]->setText(
-            power::presetButtonText(k + 1, preset.presetVoltage, preset.presetCurrent));
-    }
-
-    // A switch is on for any byte but 0, and is sent back as the 1 a click
-    // would send: the requests carry what the buttons show. A slot number
-    // beyond M6 selects none, as it is shown.
-    p.outputOn = status.outputOn != 0;
-    p.ovpOn = status.ovpOn != 0;
-    p.ocpOn = status.ocpOn != 0;
+            power::presetButtonText(k + 1, p.presets[k].presetVoltage, p.presets[k].presetCurrent));
     ui->adjON_OFFButton->setChecked(p.outputOn);
     ui->adjOVPButton->setChecked(p.ovpOn);
     ui->adjOCPButton->setChecked(p.ocpOn);
-
-    p.presetIndex = status.presetIndex <= power::kPresetCount ? status.presetIndex : 0;
-    if (const PowerPreset *preset = p.selectedPreset()) {
-        p.voltageSetpoint = quint16(preset->presetVoltage);
-        p.currentSetpoint = quint16(preset->presetCurrent);
-    } else {
-        p.voltageSetpoint = 0;
-        p.currentSetpoint = 0;
-    }
     // The check marks show the device's selection; with none selected no
     // slot may stay marked from before, while 0 V and 0 A are being sent.
     for (int k = 0; k < buttons.size(); ++k)
@@ -295,13 +243,7 @@ void Widget::takeOverPowerSettings(const power::Status &status)
 void Widget::applySelectedPreset()
 {
     AdjPower &p = *adjPower;
-    if (const PowerPreset *preset = p.selectedPreset()) {
-        p.voltageSetpoint = quint16(preset->presetVoltage);
-        p.currentSetpoint = quint16(preset->presetCurrent);
-    } else {
-        p.voltageSetpoint = 0;
-        p.currentSetpoint = 0;
-    }
+    p.followSelectedPreset();
 
     power::Lights lights;
     if (!power::lightsForMode(p.mode, &lights))
@@ -359,13 +301,10 @@ void Widget::storePresetSetpoint(const QString &text, bool voltage)
     // The next request carries it, whether or not an answer came since: while
     // the supply's answers fail, it must not go on getting a set-point the
     // controls no longer show.
-    if (voltage) {
-        preset->presetVoltage = setpoint::unitsFromText(text, p.maxVoltage, setpoint::kVoltage);
-        p.voltageSetpoint = quint16(preset->presetVoltage);
-    } else {
-        preset->presetCurrent = setpoint::unitsFromText(text, p.maxCurrent, setpoint::kCurrent);
-        p.currentSetpoint = quint16(preset->presetCurrent);
-    }
+    if (voltage)
+        p.storeVoltage(setpoint::unitsFromText(text, p.maxVoltage, setpoint::kVoltage));
+    else
+        p.storeCurrent(setpoint::unitsFromText(text, p.maxCurrent, setpoint::kCurrent));
     presetButtons(ui)[p.presetIndex - 1]->setText(
         power::presetButtonText(p.presetIndex, preset->presetVoltage, preset->presetCurrent));
 }
