@@ -114,6 +114,10 @@ void plugFromTheTerminal(const sim::DemoBench &bench)
 
 int main(int argc, char **argv)
 {
+    // The version alone: no sample files, no simulated bench.
+    if (startup::printVersionIfAsked(argc, argv))
+        return 0;
+
     const sim::DemoBench bench = sim::attachDemoBench();
 
     const QByteArray sample = sampleImage();
