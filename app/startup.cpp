@@ -4,8 +4,13 @@
 #include "singleapplication.h"
 #include "widget.h"
 
+#include "quorvaline_version.h"
+
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QTranslator>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
 static void initLibraryResources()
@@ -20,6 +25,19 @@ namespace startup {
 void initResources()
 {
     initLibraryResources();
+}
+
+bool printVersionIfAsked(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") != 0)
+            continue;
+        const QString program = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName();
+        std::printf("%s %s\n", qPrintable(program), QUORVALINE_VERSION);
+        std::fflush(stdout);
+        return true;
+    }
+    return false;
 }
 
 int runApplication(SingleApplication &app)
@@ -50,6 +68,8 @@ int runApplication(SingleApplication &app)
 
 int run(int &argc, char **argv)
 {
+    if (printVersionIfAsked(argc, argv))
+        return 0;
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
     SingleApplication app(QStringLiteral("QUORVALINE"), argc, argv);

@@ -8,7 +8,13 @@ namespace startup {
 // The entry point calls it; tests that need the resources call it too.
 void initResources();
 
-// The whole start of the program: high-DPI attributes, single application
+// When an argument is "--version", prints "<program> <version>" (the
+// program's file name) on the standard output and returns true; the caller
+// then ends with exit code 0. Runs before any application object exists, so
+// it needs no display and leaves the instance lock alone.
+bool printVersionIfAsked(int argc, char **argv);
+
+// The whole start of the program: the version if asked, high-DPI attributes, single application
 // object, language, main window, event loop. Returns the exit code.
 int run(int &argc, char **argv);
 

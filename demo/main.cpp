@@ -15,6 +15,10 @@
 
 int main(int argc, char **argv)
 {
+    // The version alone: no sample files, no simulated bench.
+    if (startup::printVersionIfAsked(argc, argv))
+        return 0;
+
     const sim::DemoBench bench = sim::attachDemoBench();
 
     if (demo::writeSampleImage())

@@ -8,7 +8,7 @@ set -e
 packages="
   build-essential cmake pkg-config make
   qtbase5-dev qttools5-dev qttools5-dev-tools
-  libqcustomplot-dev libhidapi-dev
+  libqcustomplot-dev libhidapi-dev libqt5svg5-dev
   fonts-wqy-microhei
   xvfb openbox libx11-dev libxtst-dev
   clang libclang-rt-dev llvm

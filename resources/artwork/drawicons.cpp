@@ -10,6 +10,10 @@
 //
 // Only QtGui is used; it runs with QT_QPA_PLATFORM=offscreen (set here if unset).
 // Text is rendered as paths from DejaVu Sans, which the build machines have.
+// The mark and the window icon are drawn by appicon.cpp, which also makes
+// the icons installed for the desktop.
+
+#include "resources/artwork/appicon.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -39,11 +43,11 @@ namespace {
 
 // ---- palette (matches the interface) --------------------------------------
 const QColor kWindow(0x2a, 0x2b, 0x2c);
-const QColor kText(192, 192, 192);      // outlines, light grey text
-const QColor kBright(232, 234, 236);    // wordmark
-const QColor kAccent(0x06, 0x7D, 0xB8); // accent blue
-const QColor kAccentLight(0x3a, 0xa8, 0xe0);
-const QColor kCyan(119, 228, 255);
+const QColor kText(192, 192, 192);   // outlines, light grey text
+const QColor kBright(232, 234, 236); // wordmark
+using artwork::kAccent;
+using artwork::kAccentLight;
+using artwork::kCyan;
 const QColor kGreen(0, 255, 0);
 const QColor kRed(255, 90, 90);
 const QColor kScreen(0x06, 0x12, 0x1a); // instrument display glass
@@ -186,41 +190,7 @@ QPainterPath gearPath(const QPointF &c, qreal rOuter, qreal rInner, int teeth, q
     return path;
 }
 
-// ---- the mark: a stylised Q — a ring with a tail, and a lightning bolt ----
-void drawMark(QPainter &p, const QRectF &box, bool small = false)
-{
-    const qreal s = qMin(box.width(), box.height());
-    const QPointF c = box.center();
-    const qreal R = s * 0.355;
-    const qreal w = s * (small ? 0.15 : 0.125);
-
-    QLinearGradient ringGrad(c + QPointF(-R, -R), c + QPointF(R, R));
-    ringGrad.setColorAt(0, kAccentLight);
-    ringGrad.setColorAt(1, kAccent);
-
-    // Tail of the Q: a short bar across the ring at the bottom right
-    // (drawn first so the ring sits on it).
-    const qreal ta = qDegreesToRadians(45.0);
-    const QPointF dir(qCos(ta), qSin(ta));
-    p.setPen(QPen(QBrush(kCyan), w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawLine(c + dir * (R * 0.74), c + dir * (R + s * 0.085));
-    p.setPen(QPen(QBrush(ringGrad), w, Qt::SolidLine, Qt::FlatCap));
-    p.setBrush(Qt::NoBrush);
-    // Ring with a small gap where the tail leaves it (bottom right).
-    const QRectF ringRect(c.x() - R, c.y() - R, 2 * R, 2 * R);
-    p.drawArc(ringRect, (-45 + 17) * 16, (360 - 34) * 16);
-
-    // Lightning bolt inside the ring.
-    QPolygonF bolt;
-    bolt << QPointF(0.070, -0.245) << QPointF(-0.115, 0.035) << QPointF(-0.005, 0.035)
-         << QPointF(-0.055, 0.235) << QPointF(0.120, -0.040) << QPointF(0.010, -0.040);
-    const qreal u = s * (small ? 1.12 : 1.0);
-    for (QPointF &pt : bolt)
-        pt = c + QPointF(pt.x() * u, pt.y() * u);
-    p.setPen(QPen(QBrush(kCyan), s * 0.012, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(kCyan);
-    p.drawPolygon(bolt);
-}
+using artwork::drawMark;
 
 // ---- 128x128 device icons ----------------------------------------------------
 
@@ -668,28 +638,7 @@ QImage drawBanner()
     return img;
 }
 
-// ---- window icon -----------------------------------------------------------
-
-QImage drawAppIcon(int size)
-{
-    QImage img = canvas(size, size);
-    QPainter p(&img);
-    prepare(p);
-    const qreal s = size;
-    const qreal m = s <= 16 ? 0.0 : s * 0.03;
-    const QRectF tile(m, m, s - 2 * m, s - 2 * m);
-    QLinearGradient g(tile.topLeft(), tile.bottomLeft());
-    g.setColorAt(0, QColor(0x3a, 0x3c, 0x3f));
-    g.setColorAt(1, QColor(0x17, 0x18, 0x19));
-    p.setPen(s >= 32 ? QPen(QColor(255, 255, 255, 40), qMax<qreal>(1.0, s / 64.0))
-                     : QPen(Qt::NoPen));
-    p.setBrush(g);
-    const qreal r = tile.width() * 0.22;
-    p.drawRoundedRect(tile.adjusted(0.5, 0.5, -0.5, -0.5), r, r);
-    const qreal pad = s <= 16 ? s * 0.02 : s * 0.08;
-    drawMark(p, tile.adjusted(pad, pad, -pad, -pad), s <= 32);
-    return img;
-}
+// ---- window icon (artwork::appIcon) -------------------------------------------
 
 // Qt's ico plugin writes one image per file; to get several sizes in one
 // logo.ico, each size is encoded by the plugin and the directory entries are
@@ -868,8 +817,8 @@ int main(int argc, char **argv)
     ok &= save(title, outDir + QStringLiteral("/image/ZEL_logo.png"));
     ok &= save(banner, outDir + QStringLiteral("/image/logo_union_zel.png"));
 
-    const QVector<QImage> ico = {drawAppIcon(16), drawAppIcon(32), drawAppIcon(48),
-                                 drawAppIcon(256)};
+    const QVector<QImage> ico = {artwork::appIcon(16), artwork::appIcon(32), artwork::appIcon(48),
+                                 artwork::appIcon(256)};
     QString how;
     const QString icoPath = outDir + QStringLiteral("/logo.ico");
     if (writeIco(icoPath, ico, &how)) {

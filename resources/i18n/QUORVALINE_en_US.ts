@@ -260,6 +260,10 @@
         <translation>Iron Station</translation>
     </message>
     <message>
+        <source>版本 %1</source>
+        <translation>Version %1</translation>
+    </message>
+    <message>
         <source>状态</source>
         <translation>State</translation>
     </message>

@@ -123,6 +123,7 @@ private slots:
             {"清空数据", "Clear"},
             {"清零", "Clear"},
             {"焊台", "Iron Station"},
+            {"版本 %1", "Version %1"},
             {"状态", "State"},
             {"电压", "Vol"},
             {"电压电流表", "Meter"},

@@ -2,6 +2,10 @@
 #include "app/language.h"
 #include "tests/support/testbench.h"
 
+#include "quorvaline_version.h"
+
+#include <QLabel>
+#include <QRegularExpression>
 #include <QTranslator>
 #include <QtTest>
 
@@ -160,6 +164,40 @@ private slots:
         w.ui().vcMeter_pageStackedWidget->setCurrentIndex(1);
         w.ui().vcMeter_helpBackBtn->click();
         QCOMPARE(w.ui().vcMeter_pageStackedWidget->currentIndex(), 0);
+    }
+
+    // The meter's help page names the version under its back button, in the
+    // window's language.
+    void meterHelpPageShowsTheVersion_data()
+    {
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<QString>("prefix");
+        QTest::newRow("Chinese") << false << QStringLiteral("版本 ");
+        QTest::newRow("English") << true << QStringLiteral("Version ");
+    }
+
+    void meterHelpPageShowsTheVersion()
+    {
+        QFETCH(bool, english);
+        QFETCH(QString, prefix);
+        QVERIFY(QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+$"))
+                    .match(QLatin1String(QUORVALINE_VERSION))
+                    .hasMatch());
+        startup::initResources();
+        QTranslator translator;
+        if (english)
+            QVERIFY(language::installTranslation(*QCoreApplication::instance(), translator, 1033));
+        auto w = makeWindow();
+        QWidget *page = w.ui().vcMeterToolHelp;
+        auto *label = page->findChild<QLabel *>(QStringLiteral("vcMeter_versionLabel"));
+        QVERIFY(label);
+        QCOMPARE(label->text(), prefix + QLatin1String(QUORVALINE_VERSION));
+        w.ui().vcMeter_pageStackedWidget->setCurrentIndex(1);
+        w->show();
+        QVERIFY(label->isVisible());
+        QVERIFY(!label->geometry().intersects(w.ui().vcMeter_helpBackBtn->geometry()));
+        QVERIFY(label->width() >= label->sizeHint().width());
+        QCoreApplication::removeTranslator(&translator);
     }
 
     void englishTranslatesConstructorTextsButNotPresets()

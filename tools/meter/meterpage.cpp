@@ -10,6 +10,9 @@
 #include "tools/meter/vc_meter.h"
 #include "ui_widget.h"
 
+#include "quorvaline_version.h"
+
+#include <QLabel>
 #include <QMessageBox>
 #include <QStyledItemDelegate>
 #include <QTimer>
@@ -64,6 +67,12 @@ void Widget::setupMeterPage()
     ui->vcMeter_pageStackedWidget->setCurrentIndex(0);
     connect(ui->vcMeter_helpBackBtn, &QPushButton::clicked, this,
             [this] { ui->vcMeter_pageStackedWidget->setCurrentIndex(0); });
+    // The help page names the program's version under its back button.
+    auto *version =
+        new QLabel(tr("版本 %1").arg(QLatin1String(QUORVALINE_VERSION)), ui->vcMeterToolHelp);
+    version->setObjectName(QStringLiteral("vcMeter_versionLabel"));
+    version->setStyleSheet(QStringLiteral("color: rgb(192, 192, 192);"));
+    version->setGeometry(20, 70, 300, 24);
 
     setupLiveChart(ui->Chart_Widget, *vcMeter, meterChartProfile());
     connect(ui->Chart_Widget->xAxis, SIGNAL(rangeChanged(QCPRange)), this,
