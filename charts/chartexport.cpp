@@ -24,8 +24,9 @@ const char kLegendNameProperty[] = "quorvalineLegendName";
 // padding on each side and a frame (axistag.cpp).
 constexpr double kTagArrowLength = 15;
 constexpr double kTagBoxExtra = 3 + 3 + 2;
-// Room beyond a value axis's title.
+// Room beyond a value axis's title, and between a tag and the title.
 constexpr int kAxisPadding = 10;
+constexpr double kTagGap = 6;
 
 struct Palette {
     QColor background;
@@ -334,6 +335,17 @@ void addCaptions(QCustomPlot &picture, const Captions &captions, const Palette &
     picture.legend->setColumnSpacing(16);
 }
 
+// The layout a replot would make (ticks, margins, axis offsets, element
+// rectangles), without drawing the graphs: the export draws them once.
+void layOut(QCustomPlot &picture)
+{
+    QCPLayoutGrid *layout = picture.plotLayout();
+    layout->setOuterRect(picture.viewport());
+    layout->update(QCPLayoutElement::upPreparation);
+    layout->update(QCPLayoutElement::upMargins);
+    layout->update(QCPLayoutElement::upLayout);
+}
+
 // The value tags of the tool's graphs, as on the chart.
 struct TagCopy {
     AxisTag *tag;
@@ -370,8 +382,8 @@ bool makeRoomForTags(const QList<TagCopy> &tags)
         if (axis->label().isEmpty())
             continue;
         const QFontMetricsF tagText(copy.tag->label()->font());
-        const double tagReach =
-            kTagArrowLength + kTagBoxExtra + tagText.horizontalAdvance(copy.tag->label()->text());
+        const double tagReach = kTagArrowLength + kTagBoxExtra +
+                                tagText.horizontalAdvance(copy.tag->label()->text()) + kTagGap;
         const QFontMetricsF tickText(axis->tickLabelFont());
         double tickLabels = 0;
         for (const QString &label : axis->tickVectorLabels())
@@ -499,9 +511,9 @@ std::unique_ptr<QCustomPlot> buildPicture(const QCustomPlot &chart, const LiveCh
     // where the layout put them.
     const QList<TagCopy> tags = copyTags(state, map);
     picture->setViewport(QRect(QPoint(0, 0), layoutSize));
-    picture->replot();
+    layOut(*picture);
     if (makeRoomForTags(tags))
-        picture->replot();
+        layOut(*picture);
     for (const TagCopy &copy : tags)
         copy.tag->moveToValue(copy.value);
     return picture;
