@@ -1,5 +1,6 @@
 #pragma once
 
+#include "charts/chartexport.h"
 #include "device/devicelink.h"
 #include "device/hidtransaction.h"
 #include "filedialogs.h"
@@ -18,6 +19,7 @@ class AdjPower;
 class CustomTitleBar;
 class OneKeyLine;
 class QCustomPlot;
+class QDateTime;
 class QLabel;
 class QTableWidgetItem;
 class QMenu;
@@ -94,8 +96,19 @@ public:
     // shows it; it deletes itself when closed.
     QMenu *chartMenu(Tool tool);
     // Exports the chart as a PNG or PDF image, at its size on screen or at a
-    // print size, as the file dialog's filter chooses.
+    // print size, dark or light, as the file dialog's filter chooses. The
+    // picture has a title line, axis titles with units and a legend.
     void exportChartImage(Tool tool);
+    // The title line of the tool's pictures: the instrument, with its model
+    // while it is connected, the first and last sample's times when both are
+    // given (valid), and the time of the export.
+    QString pictureTitle(Tool tool, const QDateTime &exported, const QDateTime &firstSample,
+                         const QDateTime &lastSample) const;
+    // What the tool's pictures say besides the chart: the title line, the
+    // axis titles with units (the bottom one the sample number).
+    chartexport::Captions pictureCaptions(Tool tool, const QDateTime &exported) const;
+    // The instrument's model as its device label shows it when connected.
+    QString modelOf(Tool tool) const;
     // Exports the chart's series as a CSV file.
     void exportChartCsv(Tool tool);
     QCustomPlot *chartOf(Tool tool) const;

@@ -13,6 +13,7 @@
 #include "tools/power/adjpower.h"
 #include "ui_widget.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QSaveFile>
@@ -28,6 +29,7 @@ struct ChartFileTarget {
     LiveChartState &state;
     QString &openedName; // the name last returned by the open dialog
     const chartfile::Format &format;
+    const ChartProfile &profile;
 };
 
 // The values of a graph as the writer reads them, in key order, in place.
@@ -118,13 +120,16 @@ ChartFileTarget chartFileTarget(Widget::Tool tool, Ui_Widget &ui, Vc_Meter &mete
 {
     switch (tool) {
     case Widget::Tool::PowerSupply:
-        return {ui.adjPowChart, power, power.chartFileName, chartfile::powerSupplyFormat()};
+        return {ui.adjPowChart, power, power.chartFileName, chartfile::powerSupplyFormat(),
+                powerChartProfile()};
     case Widget::Tool::BootLine:
-        return {ui.oneKeyLineChart, line, line.chartFileName, chartfile::bootLineFormat()};
+        return {ui.oneKeyLineChart, line, line.chartFileName, chartfile::bootLineFormat(),
+                bootLineChartProfile()};
     case Widget::Tool::Meter:
         break;
     }
-    return {ui.Chart_Widget, meter, meter.chartFileName, chartfile::meterFormat()};
+    return {ui.Chart_Widget, meter, meter.chartFileName, chartfile::meterFormat(),
+            meterChartProfile()};
 }
 
 } // namespace
@@ -206,46 +211,93 @@ void Widget::exportChartCsv(Tool tool)
         QMessageBox::information(this, tr("提示"), tr("无法导出到 %1").arg(name), QMessageBox::Ok);
 }
 
+QString Widget::pictureTitle(Tool tool, const QDateTime &exported, const QDateTime &firstSample,
+                             const QDateTime &lastSample) const
+{
+    const QString names[] = {tr("电压电流表"), tr("可调电源"), tr("开机线")};
+    const DeviceLink *links[] = {vcMeter.get(), adjPower.get(), oneKeyLine.get()};
+    QString instrument = names[int(tool)];
+    if (links[int(tool)]->hidDevice)
+        instrument += QLatin1Char(' ') + modelOf(tool);
+    // Times to the second, as a report quotes them; samples to the
+    // millisecond, as the recordings hold them.
+    const QString exportFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+    const QString sampleFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz");
+    QStringList parts{instrument};
+    if (firstSample.isValid() && lastSample.isValid())
+        parts << tr("样本 %1 至 %2")
+                     .arg(firstSample.toString(sampleFormat), lastSample.toString(sampleFormat));
+    parts << tr("导出于 %1").arg(exported.toString(exportFormat));
+    return parts.join(QStringLiteral(" · "));
+}
+
+chartexport::Captions Widget::pictureCaptions(Tool tool, const QDateTime &exported) const
+{
+    const ChartFileTarget target = chartFileTarget(tool, *ui, *vcMeter, *adjPower, *oneKeyLine);
+    chartexport::Captions captions;
+    captions.title = pictureTitle(tool, exported, QDateTime(), QDateTime());
+    captions.bottomAxis = tr("样本序号");
+    // Each graph's quantity by the unit of its tag.
+    for (int k = 0; k < target.profile.graphCount && k < 3; ++k) {
+        const QLatin1String unit(target.profile.tagUnit[k]);
+        if (unit == QLatin1String("V"))
+            captions.valueAxes[k] = tr("电压 (V)");
+        else if (unit == QLatin1String("A"))
+            captions.valueAxes[k] = tr("电流 (A)");
+        else if (unit == QLatin1String("W"))
+            captions.valueAxes[k] = tr("功率 (W)");
+    }
+    return captions;
+}
+
 void Widget::exportChartImage(Tool tool)
 {
     using chartexport::Format;
     using chartexport::Size;
+    using chartexport::Theme;
+    // Each size in its usual theme first: the chart size as on screen, the
+    // print size light.
     const struct {
         QString filter;
-        Format format;
-        Size size;
+        chartexport::Options options;
     } choices[] = {
-        {tr("PNG，图表大小 (*.png)"), Format::Png, Size::OnScreen},
-        {tr("PNG，打印尺寸 (*.png)"), Format::Png, Size::Print},
-        {tr("PDF，图表大小 (*.pdf)"), Format::Pdf, Size::OnScreen},
-        {tr("PDF，打印尺寸 (*.pdf)"), Format::Pdf, Size::Print},
+        {tr("PNG，图表大小，深色 (*.png)"), {Format::Png, Size::OnScreen, Theme::Dark}},
+        {tr("PNG，图表大小，浅色 (*.png)"), {Format::Png, Size::OnScreen, Theme::Light}},
+        {tr("PNG，打印尺寸，浅色 (*.png)"), {Format::Png, Size::Print, Theme::Light}},
+        {tr("PNG，打印尺寸，深色 (*.png)"), {Format::Png, Size::Print, Theme::Dark}},
+        {tr("PDF，图表大小，深色 (*.pdf)"), {Format::Pdf, Size::OnScreen, Theme::Dark}},
+        {tr("PDF，图表大小，浅色 (*.pdf)"), {Format::Pdf, Size::OnScreen, Theme::Light}},
+        {tr("PDF，打印尺寸，浅色 (*.pdf)"), {Format::Pdf, Size::Print, Theme::Light}},
+        {tr("PDF，打印尺寸，深色 (*.pdf)"), {Format::Pdf, Size::Print, Theme::Dark}},
     };
     QStringList filters;
     for (const auto &choice : choices)
         filters << choice.filter;
     QString selected = choices[0].filter;
+    // A modal dialog: the polls and redraws of every chart go on meanwhile.
     QString name = fileDialogs.saveFileNameAndFilter(this, tr("导出图片…"), QString(),
                                                      filters.join(QStringLiteral(";;")), &selected);
     if (name.isEmpty())
         return; // cancelled
 
-    Format format = choices[0].format;
-    Size size = choices[0].size;
+    chartexport::Options options = choices[0].options;
     for (const auto &choice : choices) {
-        if (choice.filter == selected) {
-            format = choice.format;
-            size = choice.size;
-        }
+        if (choice.filter == selected)
+            options = choice.options;
     }
     // A typed ending decides the format; without one the filter's is added.
     const QString suffix = QFileInfo(name).suffix().toLower();
     if (suffix == QLatin1String("pdf"))
-        format = Format::Pdf;
+        options.format = Format::Pdf;
     else if (suffix == QLatin1String("png"))
-        format = Format::Png;
+        options.format = Format::Png;
     else
-        name += format == Format::Pdf ? QStringLiteral(".pdf") : QStringLiteral(".png");
+        name += options.format == Format::Pdf ? QStringLiteral(".pdf") : QStringLiteral(".png");
 
-    if (!chartexport::exportChart(chartOf(tool), name, format, size))
+    // Built and written at once on this thread, from the chart as it stands.
+    const ChartFileTarget target = chartFileTarget(tool, *ui, *vcMeter, *adjPower, *oneKeyLine);
+    if (!chartexport::exportChart(*target.chart, target.state, target.profile,
+                                  pictureCaptions(tool, QDateTime::currentDateTime()), name,
+                                  options))
         QMessageBox::information(this, tr("提示"), tr("无法导出到 %1").arg(name), QMessageBox::Ok);
 }

@@ -16,6 +16,19 @@ const char kUdevCommands[] = "\n  sudo cp packaging/70-quorvaline.rules /etc/ude
                              "\n  sudo udevadm control --reload-rules && sudo udevadm trigger";
 } // namespace
 
+QString Widget::modelOf(Tool tool) const
+{
+    switch (tool) {
+    case Tool::PowerSupply:
+        return tr("V7204");
+    case Tool::BootLine:
+        return tr("KRIV");
+    case Tool::Meter:
+        break;
+    }
+    return tr("M52");
+}
+
 void Widget::discoveryTick()
 {
     if (discoveryEnabled)
@@ -74,7 +87,7 @@ void Widget::discoverDevices()
         vcMeter->chartRunning = false;
         ui->vcMeter_chartStart->setText(tr("开始"));
     }
-    showLinkState(ui->vcMeterDeviceID, *vcMeter, meter, tr("M52"));
+    showLinkState(ui->vcMeterDeviceID, *vcMeter, meter, modelOf(Tool::Meter));
 
     const LinkChange power = discovery::updateLink(*adjPower, list);
     if (power == LinkChange::Connected) {
@@ -94,12 +107,12 @@ void Widget::discoverDevices()
         ui->adjPowChartStart->setText(tr("开始"));
         applyPowerLimits(30.0, 5.0);
     }
-    showLinkState(ui->adjDeviceID, *adjPower, power, tr("V7204"));
+    showLinkState(ui->adjDeviceID, *adjPower, power, modelOf(Tool::PowerSupply));
 
     const LinkChange bootLine = discovery::updateLink(*oneKeyLine, list);
     if (bootLine == LinkChange::Dropped)
         markRecordingGap(Tool::BootLine);
-    showLinkState(ui->oneKeyLineDeviceID, *oneKeyLine, bootLine, tr("KRIV"));
+    showLinkState(ui->oneKeyLineDeviceID, *oneKeyLine, bootLine, modelOf(Tool::BootLine));
 
     discovery::updateLink(firmwareLink, list);
 }

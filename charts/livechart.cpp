@@ -25,6 +25,20 @@ QColor powerColor()
 {
     return QColor(255, 0, 0);
 }
+// On paper: dark blue, green and orange, whose greys (about 41, 101 and 142
+// of 255) are far enough apart to tell the traces apart in greyscale print.
+QColor voltagePrintColor()
+{
+    return QColor(0, 40, 150);
+}
+QColor currentPrintColor()
+{
+    return QColor(0, 160, 60);
+}
+QColor powerPrintColor()
+{
+    return QColor(240, 120, 0);
+}
 } // namespace
 
 const ChartProfile &meterChartProfile()
@@ -35,6 +49,7 @@ const ChartProfile &meterChartProfile()
         p.rightAxisPadding = 50;
         p.rightAxisStyled = {true, true, true};
         p.graphColor = {voltageColor(), currentColor(), powerColor()};
+        p.printGraphColor = {voltagePrintColor(), currentPrintColor(), powerPrintColor()};
         p.tagDecimals = {4, 4, 4};
         p.tagUnit = {"V", "A", "W"};
         p.minRecordingSpan = 100;
@@ -54,6 +69,7 @@ const ChartProfile &powerChartProfile()
         p.rightAxisPadding = 30;
         p.rightAxisStyled = {true, true, true};
         p.graphColor = {voltageColor(), currentColor(), powerColor()};
+        p.printGraphColor = {voltagePrintColor(), currentPrintColor(), powerPrintColor()};
         p.tagDecimals = {2, 3, 2};
         p.tagUnit = {"V", "A", "W"};
         p.minRecordingSpan = 100;
@@ -75,6 +91,7 @@ const ChartProfile &bootLineChartProfile()
         p.rightAxisPadding = -1;
         p.rightAxisStyled = {true, false, false};
         p.graphColor = {currentColor(), QColor(), QColor()};
+        p.printGraphColor = {currentPrintColor(), QColor(), QColor()};
         p.tagDecimals = {2, 0, 0};
         p.tagUnit = {"A", "", ""};
         p.minRecordingSpan = 400;

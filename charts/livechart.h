@@ -35,6 +35,9 @@ struct ChartProfile {
     std::array<bool, 3> rightAxisStyled{};
     // Graph pen colour, also the pen of the graph's tag.
     std::array<QColor, 3> graphColor{};
+    // The same traces in a printed picture (the light theme of chart export):
+    // colours that read on white and stay apart in greyscale.
+    std::array<QColor, 3> printGraphColor{};
     // Tag text: QString::number(value, 'f', decimals) followed by the unit.
     std::array<int, 3> tagDecimals{};
     std::array<const char *, 3> tagUnit{{"", "", ""}};

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
@@ -157,6 +158,49 @@ bool renderRecording(Widget &window, const QString &outDir, const QString &tag)
     return ok;
 }
 
+// The meter's chart exported as a user would from its context menu: at the
+// print size in the light theme (PNG and PDF) and at its size on screen in
+// the dark one.
+bool renderExports(Widget &window, const QString &outDir, const QString &tag)
+{
+    window.toolButtons()[int(Widget::Tool::Meter)]->click();
+    window.ui->homeButton->click();
+    runEventsFor(1500);
+    const struct {
+        const char *name;
+        const char *filter; // the file type chosen, by its Chinese text
+    } exports[] = {
+        {"meter-export-print-light", "PNG，打印尺寸，浅色 (*.png)"},
+        {"meter-export-print-light", "PDF，打印尺寸，浅色 (*.pdf)"},
+        {"meter-export-screen-dark", "PNG，图表大小，深色 (*.png)"},
+    };
+    const FileDialogs dialogs = window.fileDialogs;
+    bool ok = true;
+    for (const auto &e : exports) {
+        const QString filter = QCoreApplication::translate("Widget", e.filter);
+        const QString file = QStringLiteral("%1/%2-%3.%4")
+                                 .arg(outDir, QLatin1String(e.name), tag,
+                                      filter.contains(QLatin1String("pdf")) ? "pdf" : "png");
+        bool offered = false;
+        window.fileDialogs.saveFileNameAndFilter = [&](QWidget *, const QString &, const QString &,
+                                                       const QString &filters, QString *selected) {
+            offered = filters.split(QStringLiteral(";;")).contains(filter);
+            *selected = filter;
+            return file;
+        };
+        QFile::remove(file);
+        window.exportChartImage(Widget::Tool::Meter);
+        if (!offered || !QFile::exists(file)) {
+            std::fprintf(stderr, "cannot export %s\n", qPrintable(file));
+            ok = false;
+        } else {
+            std::printf("%s\n", qPrintable(file));
+        }
+    }
+    window.fileDialogs = dialogs;
+    return ok;
+}
+
 bool renderLanguage(const QString &outDir, const QString &tag, quint32 lcid)
 {
     QTranslator translator;
@@ -203,6 +247,7 @@ bool renderLanguage(const QString &outDir, const QString &tag, quint32 lcid)
         ok = save(window, file) && ok;
     }
     ok = renderRecording(window, outDir, tag) && ok;
+    ok = renderExports(window, outDir, tag) && ok;
     QCoreApplication::removeTranslator(&translator);
     return ok;
 }

@@ -11,6 +11,7 @@ packages="
   libqcustomplot-dev libhidapi-dev libqt5svg5-dev
   fonts-wqy-microhei
   xvfb openbox libx11-dev libxtst-dev
+  poppler-utils
   clang libclang-rt-dev llvm
   $*
 "

@@ -12,20 +12,36 @@
         <translation>CSV files (*.csv)</translation>
     </message>
     <message>
-        <source>PDF，图表大小 (*.pdf)</source>
-        <translation>PDF, chart size (*.pdf)</translation>
+        <source>PDF，图表大小，浅色 (*.pdf)</source>
+        <translation>PDF, chart size, light (*.pdf)</translation>
     </message>
     <message>
-        <source>PDF，打印尺寸 (*.pdf)</source>
-        <translation>PDF, print size (*.pdf)</translation>
+        <source>PDF，图表大小，深色 (*.pdf)</source>
+        <translation>PDF, chart size, dark (*.pdf)</translation>
     </message>
     <message>
-        <source>PNG，图表大小 (*.png)</source>
-        <translation>PNG, chart size (*.png)</translation>
+        <source>PDF，打印尺寸，浅色 (*.pdf)</source>
+        <translation>PDF, print size, light (*.pdf)</translation>
     </message>
     <message>
-        <source>PNG，打印尺寸 (*.png)</source>
-        <translation>PNG, print size (*.png)</translation>
+        <source>PDF，打印尺寸，深色 (*.pdf)</source>
+        <translation>PDF, print size, dark (*.pdf)</translation>
+    </message>
+    <message>
+        <source>PNG，图表大小，浅色 (*.png)</source>
+        <translation>PNG, chart size, light (*.png)</translation>
+    </message>
+    <message>
+        <source>PNG，图表大小，深色 (*.png)</source>
+        <translation>PNG, chart size, dark (*.png)</translation>
+    </message>
+    <message>
+        <source>PNG，打印尺寸，浅色 (*.png)</source>
+        <translation>PNG, print size, light (*.png)</translation>
+    </message>
+    <message>
+        <source>PNG，打印尺寸，深色 (*.png)</source>
+        <translation>PNG, print size, dark (*.png)</translation>
     </message>
     <message>
         <source>QUORVALINE</source>
@@ -66,6 +82,10 @@
     <message>
         <source>功率</source>
         <translation>Pow</translation>
+    </message>
+    <message>
+        <source>功率 (W)</source>
+        <translation>Power (W)</translation>
     </message>
     <message>
         <source>参数设定</source>
@@ -122,6 +142,10 @@
     <message>
         <source>导出 CSV…</source>
         <translation>Export CSV…</translation>
+    </message>
+    <message>
+        <source>导出于 %1</source>
+        <translation>Exported %1</translation>
     </message>
     <message>
         <source>导出图片…</source>
@@ -232,6 +256,14 @@
         <translation>MaxCur</translation>
     </message>
     <message>
+        <source>样本 %1 至 %2</source>
+        <translation>Samples %1 to %2</translation>
+    </message>
+    <message>
+        <source>样本序号</source>
+        <translation>Sample number</translation>
+    </message>
+    <message>
         <source>没有访问权限：请安装 udev 规则，然后重新插入仪器：</source>
         <translation>Access was denied: install the udev rule, then plug the instrument in again:</translation>
     </message>
@@ -272,12 +304,20 @@
         <translation>Vol</translation>
     </message>
     <message>
+        <source>电压 (V)</source>
+        <translation>Voltage (V)</translation>
+    </message>
+    <message>
         <source>电压电流表</source>
         <translation>Meter</translation>
     </message>
     <message>
         <source>电流</source>
         <translation>Cur</translation>
+    </message>
+    <message>
+        <source>电流 (A)</source>
+        <translation>Current (A)</translation>
     </message>
     <message>
         <source>电量</source>

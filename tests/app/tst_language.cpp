@@ -159,11 +159,22 @@ private slots:
             {"该文件正在记录另一台仪器：%1",
              "This file is already recording another instrument: %1"},
             {"无法导出到 %1", "Cannot export to %1"},
-            {"PNG，图表大小 (*.png)", "PNG, chart size (*.png)"},
-            {"PNG，打印尺寸 (*.png)", "PNG, print size (*.png)"},
-            {"PDF，图表大小 (*.pdf)", "PDF, chart size (*.pdf)"},
-            {"PDF，打印尺寸 (*.pdf)", "PDF, print size (*.pdf)"},
+            {"PNG，图表大小，深色 (*.png)", "PNG, chart size, dark (*.png)"},
+            {"PNG，图表大小，浅色 (*.png)", "PNG, chart size, light (*.png)"},
+            {"PNG，打印尺寸，浅色 (*.png)", "PNG, print size, light (*.png)"},
+            {"PNG，打印尺寸，深色 (*.png)", "PNG, print size, dark (*.png)"},
+            {"PDF，图表大小，深色 (*.pdf)", "PDF, chart size, dark (*.pdf)"},
+            {"PDF，图表大小，浅色 (*.pdf)", "PDF, chart size, light (*.pdf)"},
+            {"PDF，打印尺寸，浅色 (*.pdf)", "PDF, print size, light (*.pdf)"},
+            {"PDF，打印尺寸，深色 (*.pdf)", "PDF, print size, dark (*.pdf)"},
             {"CSV 文件 (*.csv)", "CSV files (*.csv)"},
+            // The exported pictures' titles and axes.
+            {"样本 %1 至 %2", "Samples %1 to %2"},
+            {"导出于 %1", "Exported %1"},
+            {"样本序号", "Sample number"},
+            {"电压 (V)", "Voltage (V)"},
+            {"电流 (A)", "Current (A)"},
+            {"功率 (W)", "Power (W)"},
         };
         for (const auto &row : rows)
             QTest::newRow(row[0]) << "Widget" << QString::fromUtf8(row[0])

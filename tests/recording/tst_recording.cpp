@@ -7,6 +7,7 @@
 #include "tests/support/filesizelimit.h"
 #include "charts/livechart.h"
 #include "recording/toolrecording.h"
+#include "tests/support/pictures.h"
 #include "tests/support/testbench.h"
 
 #include <QContextMenuEvent>
@@ -538,18 +539,23 @@ private slots:
         QTest::addColumn<QString>("written");
         QTest::addColumn<bool>("pdf");
         QTest::addColumn<bool>("printSize");
-        QTest::newRow("meter, PNG at chart size") << Tool::Meter << 0 << "a.png"
-                                                  << "a.png" << false << false;
-        QTest::newRow("power supply, PNG at print size") << Tool::PowerSupply << 1 << "a.png"
-                                                         << "a.png" << false << true;
-        QTest::newRow("boot line, PDF at chart size") << Tool::BootLine << 2 << "a.pdf"
-                                                      << "a.pdf" << true << false;
-        QTest::newRow("meter, PDF at print size") << Tool::Meter << 3 << "a.pdf"
-                                                  << "a.pdf" << true << true;
-        QTest::newRow("no ending: the filter's is added") << Tool::Meter << 2 << "a"
-                                                          << "a.pdf" << true << false;
-        QTest::newRow("a typed ending decides") << Tool::Meter << 1 << "a.pdf"
-                                                << "a.pdf" << true << true;
+        QTest::addColumn<bool>("light");
+        QTest::newRow("meter, PNG at chart size, dark") << Tool::Meter << 0 << "a.png"
+                                                        << "a.png" << false << false << false;
+        QTest::newRow("meter, PNG at chart size, light") << Tool::Meter << 1 << "a.png"
+                                                         << "a.png" << false << false << true;
+        QTest::newRow("power supply, PNG at print size, light") << Tool::PowerSupply << 2 << "a.png"
+                                                                << "a.png" << false << true << true;
+        QTest::newRow("boot line, PNG at print size, dark") << Tool::BootLine << 3 << "a.png"
+                                                            << "a.png" << false << true << false;
+        QTest::newRow("boot line, PDF at chart size") << Tool::BootLine << 4 << "a.pdf"
+                                                      << "a.pdf" << true << false << false;
+        QTest::newRow("meter, PDF at print size") << Tool::Meter << 6 << "a.pdf"
+                                                  << "a.pdf" << true << true << true;
+        QTest::newRow("no ending: the filter's is added") << Tool::Meter << 5 << "a"
+                                                          << "a.pdf" << true << false << true;
+        QTest::newRow("a typed ending decides") << Tool::Meter << 2 << "a.pdf"
+                                                << "a.pdf" << true << true << true;
     }
     // An A4 page in landscape is 842 x 595 points; at 300 dpi, 842 x 300 / 72
     // = 3508.3 and 595 x 300 / 72 = 2479.2 pixels.
@@ -561,6 +567,7 @@ private slots:
         QFETCH(QString, written);
         QFETCH(bool, pdf);
         QFETCH(bool, printSize);
+        QFETCH(bool, light);
         RecordingBench b;
         b.w->resize(1162, 713);
         b.w->show();
@@ -576,34 +583,30 @@ private slots:
             return b.path(typed.toUtf8().constData());
         };
         QVERIFY(b.choose(tool, QStringLiteral("导出图片…")));
-        QCOMPARE(offered, QStringList({"PNG，图表大小 (*.png)", "PNG，打印尺寸 (*.png)",
-                                       "PDF，图表大小 (*.pdf)", "PDF，打印尺寸 (*.pdf)"}));
+        // Each size in its usual theme first.
+        QCOMPARE(offered,
+                 QStringList({"PNG，图表大小，深色 (*.png)", "PNG，图表大小，浅色 (*.png)",
+                              "PNG，打印尺寸，浅色 (*.png)", "PNG，打印尺寸，深色 (*.png)",
+                              "PDF，图表大小，深色 (*.pdf)", "PDF，图表大小，浅色 (*.pdf)",
+                              "PDF，打印尺寸，浅色 (*.pdf)", "PDF，打印尺寸，深色 (*.pdf)"}));
         QVERIFY(b.boxes.boxes.isEmpty());
         const QString file = b.path(written.toUtf8().constData());
         const QSize chart = b.w->chartOf(tool)->size();
         QVERIFY(chart.width() > 300 && chart.height() > 200);
         if (pdf) {
-            const QByteArray content = contentOf(file);
-            QVERIFY(content.startsWith("%PDF-"));
-            // The page size: "/MediaBox [0 0 <width> <height>]", in points.
-            const int at = content.indexOf("/MediaBox [");
-            QVERIFY(at > 0);
-            const int from = at + int(qstrlen("/MediaBox ["));
-            const QList<QByteArray> box =
-                content.mid(from, content.indexOf(']', from) - from).simplified().split(' ');
-            QCOMPARE(box.size(), 4);
-            const QSize page(qRound(box[2].toDouble()), qRound(box[3].toDouble()));
-            QCOMPARE(page, printSize ? QSize(842, 595) : chart);
+            QVERIFY(contentOf(file).startsWith("%PDF-"));
+            QCOMPARE(testbench::pdfPageSize(file), printSize ? QSize(842, 595) : chart);
         } else {
             const QImage image(file, "PNG");
             QVERIFY(!image.isNull());
             QCOMPARE(image.size(), printSize ? QSize(3508, 2479) : chart);
-            // On black, with the grey axes and the coloured graphs drawn.
-            QCOMPARE(image.pixelColor(2, 2), QColor(Qt::black));
+            // On black or white, with the axes, text and graphs drawn.
+            const QColor background(light ? Qt::white : Qt::black);
+            QCOMPARE(image.pixelColor(2, 2), background);
             int drawn = 0;
             for (int y = 0; y < image.height(); y += 4) {
                 for (int x = 0; x < image.width(); x += 4)
-                    drawn += image.pixelColor(x, y) != QColor(Qt::black);
+                    drawn += image.pixelColor(x, y) != background;
             }
             QVERIFY2(drawn > 100, qPrintable(QString::number(drawn)));
         }

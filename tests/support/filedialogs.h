@@ -23,10 +23,13 @@ struct AnsweredDialogs {
     // outlive the window's use of them.
     void answer(Widget &window);
 
-    QList<Asked> saves;
+    QList<Asked> saves; // both kinds of save dialog, with or without a chosen file type
     QList<Asked> opens;
     QString saveAnswer; // empty: the dialog is cancelled
     QString openAnswer;
+    // The file type chosen in a save dialog that offers several (the
+    // filter's text); empty: the one the window preselected.
+    QString chosenFilter;
 };
 
 } // namespace testbench
