@@ -80,17 +80,17 @@ int main(int argc, char **argv)
 {
     if (argc > 1 && std::string(argv[1]) == "--idle-timer")
         return idleTimer();
-    std::printf("bench_cli: %s record boot, %.0f s each run; load average %s\n", CLI_DEMO,
-                kSeconds, benchsupport::loadAverage().constData());
+    std::printf("bench_cli: %s record boot, %.0f s each run; load average %s\n", CLI_DEMO, kSeconds,
+                benchsupport::loadAverage().constData());
 
     const std::string duration = std::to_string(int(kSeconds)) + "s";
     const Run floor = runChild({argv[0], "--idle-timer"});
     const Run toNull =
         runChild({CLI_DEMO, "record", "boot", "--duration", duration, "-o", "/dev/null"});
     QTemporaryDir dir;
-    const std::string file = QFile::encodeName(dir.filePath(QStringLiteral("boot.csv"))).toStdString();
-    const Run toFile =
-        runChild({CLI_DEMO, "record", "boot", "--duration", duration, "-o", file});
+    const std::string file =
+        QFile::encodeName(dir.filePath(QStringLiteral("boot.csv"))).toStdString();
+    const Run toFile = runChild({CLI_DEMO, "record", "boot", "--duration", duration, "-o", file});
     if (floor.cpuSeconds < 0 || toNull.cpuSeconds < 0 || toFile.cpuSeconds < 0) {
         std::printf("  a run failed\n");
         benchsupport::reportFigure(QStringLiteral("quorvaline-cli record boot: the runs"),
@@ -117,7 +117,8 @@ int main(int argc, char **argv)
         QStringLiteral("quorvaline-cli record boot -o /dev/null: %1 % of a core (bare timer %2 %)")
             .arg(percent, 0, 'f', 2)
             .arg(floorPercent, 0, 'f', 2),
-        QStringLiteral("<= %1 % of a core").arg(kTargetPercent, 0, 'f', 0), percent <= kTargetPercent);
+        QStringLiteral("<= %1 % of a core").arg(kTargetPercent, 0, 'f', 0),
+        percent <= kTargetPercent);
     benchsupport::reportFigure(
         QStringLiteral("quorvaline-cli record boot: %1 samples/s").arg(rate, 0, 'f', 1),
         QStringLiteral(">= %1").arg(kTargetRate, 0, 'f', 0), rate >= kTargetRate);

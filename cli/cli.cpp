@@ -69,11 +69,11 @@ void quietDebugMessages()
     if (qEnvironmentVariableIsSet("QUORVALINE_DEBUG"))
         return;
     static const QtMessageHandler standard = qInstallMessageHandler(nullptr);
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context,
-                              const QString &message) {
-        if (type != QtDebugMsg && type != QtInfoMsg)
-            standard(type, context, message);
-    });
+    qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
+            if (type != QtDebugMsg && type != QtInfoMsg)
+                standard(type, context, message);
+        });
 }
 
 QString programName()
@@ -120,7 +120,9 @@ int run(const QStringList &arguments)
         } else if (arg == QLatin1String("--json")) {
             globals.json = true;
         } else if (arg == QLatin1String("--version") && rest.isEmpty()) {
-            writeOut(QStringLiteral("%1 %2\n").arg(gProgramName, QLatin1String(QUORVALINE_VERSION)).toUtf8());
+            writeOut(QStringLiteral("%1 %2\n")
+                         .arg(gProgramName, QLatin1String(QUORVALINE_VERSION))
+                         .toUtf8());
             return Done;
         } else {
             rest << arg;

@@ -108,9 +108,9 @@ int openInstrument(Kind kind, const Choice &choice, DeviceLink &link, QString *m
     link.deviceIndex = index;
     link.present = true;
     if (discovery::updateLink(link, list.deviceList) == LinkChange::OpenFailed || !link.hidDevice) {
-        *message = QStringLiteral("cannot open the %1 at %2: %3")
-                       .arg(kindName(kind), QString::fromLocal8Bit(link.failedPath),
-                            link.openError);
+        *message =
+            QStringLiteral("cannot open the %1 at %2: %3")
+                .arg(kindName(kind), QString::fromLocal8Bit(link.failedPath), link.openError);
         if (link.openDenied)
             *message += QLatin1Char('\n') + udevHint();
         return NoInstrument;

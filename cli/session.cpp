@@ -90,7 +90,8 @@ void Session::checkPlugged()
 
 void complain(const QString &message)
 {
-    const QByteArray text = (programName() + QStringLiteral(": ") + message + QLatin1Char('\n')).toLocal8Bit();
+    const QByteArray text =
+        (programName() + QStringLiteral(": ") + message + QLatin1Char('\n')).toLocal8Bit();
     std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
     std::fflush(stderr);
 }

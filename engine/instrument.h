@@ -65,8 +65,20 @@ public:
         }
         return true;
     }
-    void answer(const Answer &a) { each([&a](Listener<Answer> &l) { if (l.answer) l.answer(a); }); }
-    void gap(qint64 atUs) { each([atUs](Listener<Answer> &l) { if (l.gap) l.gap(atUs); }); }
+    void answer(const Answer &a)
+    {
+        each([&a](Listener<Answer> &l) {
+            if (l.answer)
+                l.answer(a);
+        });
+    }
+    void gap(qint64 atUs)
+    {
+        each([atUs](Listener<Answer> &l) {
+            if (l.gap)
+                l.gap(atUs);
+        });
+    }
 
 private:
     template <typename F> void each(F f)

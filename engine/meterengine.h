@@ -16,7 +16,7 @@ namespace meter {
 
 // One accepted answer of the meter, decoded.
 struct Answer {
-    quint8 type = 0;                 // the answer code in byte 0
+    quint8 type = 0;                   // the answer code in byte 0
     const RateSetting *rate = nullptr; // the rate the request asked for
     // The samples it carries, oldest first, each timed: none unless it is a
     // sample report sent for a rate the meter has. All five sample fields are
