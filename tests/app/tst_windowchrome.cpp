@@ -228,7 +228,12 @@ private slots:
         QTest::newRow("middle") << midX << none << midY << none << Qt::ArrowCursor;
         QTest::newRow("bottom-right corner, 3 px in")
             << none << 3 << none << 3 << Qt::SizeFDiagCursor;
-        QTest::newRow("top-right corner") << none << 3 << 3 << none << Qt::SizeBDiagCursor;
+        // The close button fills the top-right corner from 2 px in: its zone
+        // gives way to it, the 2 px beside it are the corner's.
+        QTest::newRow("top-right corner, beside the close button")
+            << none << 1 << 1 << none << Qt::SizeBDiagCursor;
+        QTest::newRow("top-right corner, over the close button")
+            << none << 3 << 3 << none << Qt::ArrowCursor;
         QTest::newRow("top-left corner") << 3 << none << 3 << none << Qt::SizeFDiagCursor;
         QTest::newRow("bottom-left corner") << 3 << none << none << 3 << Qt::SizeBDiagCursor;
         QTest::newRow("bottom edge") << midX << none << none << 3 << Qt::SizeVerCursor;
@@ -317,7 +322,7 @@ private slots:
         QTest::newRow("1 bottom-right shrinks")
             << kRoomy << none << 3 << none << 3 << 1 << QPoint(-2, -2) << QPoint(-40, -30)
             << QRect(100, 100, 1260, 770);
-        QTest::newRow("2 top-right") << kRoomy << none << 3 << 3 << none << 2 << QPoint(2, -2)
+        QTest::newRow("2 top-right") << kRoomy << none << 1 << 1 << none << 2 << QPoint(2, -2)
                                      << QPoint(40, -30) << QRect(100, 70, 1340, 830);
         QTest::newRow("3 top-left") << kRoomy << 3 << none << 3 << none << 3 << QPoint(-2, -2)
                                     << QPoint(-40, -30) << QRect(60, 70, 1340, 830);
@@ -359,7 +364,7 @@ private slots:
         // or top side is refused outright; the others are held by the minimum.
         QTest::newRow("1 at minimum") << atMinimum << none << 3 << none << 3 << 1 << QPoint(-2, -2)
                                       << QPoint(-40, -30) << atMinimum;
-        QTest::newRow("2 at minimum, refused") << atMinimum << none << 3 << 3 << none << 2
+        QTest::newRow("2 at minimum, refused") << atMinimum << none << 1 << 1 << none << 2
                                                << QPoint(-2, 2) << QPoint(-40, 30) << atMinimum;
         QTest::newRow("3 at minimum, refused") << atMinimum << 3 << none << 3 << none << 3
                                                << QPoint(2, 2) << QPoint(40, 30) << atMinimum;

@@ -637,11 +637,14 @@ void TestSimulator::answerDelay()
     hid_device *dev = openId(id);
     sim::bus().setAnswerDelay(id, 120);
     In in{};
-    QCOMPARE(transact(dev, request(0x06, {{2, 20}}), in, 20), 0); // not there yet
+    // Timed from before the request: the answer is due 120 ms after it,
+    // however late this thread runs in between (a count from after the
+    // first read would lose the time that read came back late).
     QElapsedTimer t;
     t.start();
-    QCOMPARE(hid_read(dev, in.data(), in.size()), 64); // blocking read waits for it
-    QVERIFY(t.elapsed() >= 80);
+    QCOMPARE(transact(dev, request(0x06, {{2, 20}}), in, 20), 0); // not there yet
+    QCOMPARE(hid_read(dev, in.data(), in.size()), 64);            // blocking read waits for it
+    QVERIFY2(t.elapsed() >= 119, qPrintable(QString::number(t.elapsed()))); // 1 ms of rounding
     hid_close(dev);
 }
 
