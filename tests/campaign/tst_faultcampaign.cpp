@@ -14,7 +14,8 @@
 // each. It checks:
 // - no read of the program may wait longer than a poll's bound, and the
 //   event loop never waited for its next turn longer than the reads in
-//   between were allowed to wait plus a margin for the handlers' own work;
+//   between were allowed to wait plus a margin for the handlers' own work,
+//   nor longer than three polls' bounds (a step's polls) plus that margin;
 // - after every discovery pass each device label names what is attached
 //   (and can be opened);
 // - every command 7 carries what the power supply's controls showed when it
@@ -1254,6 +1255,14 @@ private slots:
         qInfo("longest work beyond the reads' allowed waits: %lld ms (%s)", campaign.longestWorkMs,
               campaign.longestWorkDuring.constData());
         QVERIFY2(campaign.failures.isEmpty(), qPrintable(campaign.failures.join('\n')));
+        // A step runs three polls between two turns, each of whose reads may
+        // wait a poll's bound; with the handlers' work that is the longest
+        // the window may keep its user waiting, whatever else its reads
+        // were allowed.
+        QVERIFY2(campaign.longestGapMs <= 3 * hid::kPollTimeoutMs + kWorkMarginMs,
+                 qPrintable(QStringLiteral("the window did not answer for %1 ms during %2")
+                                .arg(campaign.longestGapMs)
+                                .arg(QString::fromLatin1(campaign.longestGapDuring))));
         QVERIFY2(
             campaign.longestWorkMs <= kWorkMarginMs,
             qPrintable(QStringLiteral("the window took %1 ms beyond its reads' waits during %2")
