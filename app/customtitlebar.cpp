@@ -17,8 +17,9 @@ constexpr int kSideStrip = 4;
 // Each half is this much wider than half the screen, so the halves overlap.
 constexpr int kHalfOverlap = 164;
 // The buttons fill the height of the strip and are as wide as a user expects
-// caption buttons to be, so that most of each lies outside the window's
-// resize zones along the top and right edges.
+// caption buttons to be. They reach the window's top and right edges; the
+// resize zones there give way to them (Widget::edgeUnder), so each takes its
+// click to its very edge.
 constexpr QSize kButtonSize(46, 32);
 // dragOffset.x() marker: centre the window under the cursor at the next move.
 // A real offset is never positive, the press being on the window.

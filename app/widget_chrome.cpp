@@ -7,6 +7,7 @@
 #include <QCursor>
 #include <QHoverEvent>
 #include <QMouseEvent>
+#include <QToolButton>
 
 namespace {
 
@@ -135,10 +136,11 @@ bool Widget::event(QEvent *event)
 bool Widget::eventFilter(QObject *watched, QEvent *event)
 {
     // The edge zones lie over the window's border, where tool buttons, group
-    // boxes, charts and the title bar's buttons reach it; those would take a
-    // press for themselves. Presses of the left button inside a zone, and the
-    // moves and release of the resize they start, are taken here before any
-    // child sees them. Everything else goes on as usual.
+    // boxes and charts reach it; those would take a press for themselves.
+    // Presses of the left button inside a zone, and the moves and release of
+    // the resize they start, are taken here before any child sees them. The
+    // title bar's buttons are no zone (edgeUnder): they keep their clicks.
+    // Everything else goes on as usual.
     const QEvent::Type type = event->type();
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick &&
         type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
@@ -233,6 +235,17 @@ int Widget::edgeUnder(const QPoint &globalPos) const
 {
     if (!resizeEnabled || windowState() == Qt::WindowMaximized)
         return NoEdge;
+    // The title bar's buttons reach the top and right edges: a button under
+    // the pointer takes its click to its very edge, and the zone gives way
+    // to it, as the close button in a window's corner does on every desktop.
+    if (titleBar) {
+        for (const QWidget *button :
+             {titleBar->minimizeButton, titleBar->maximizeButton, titleBar->closeButton}) {
+            if (button->isVisible() &&
+                QRect(button->mapToGlobal(QPoint()), button->size()).contains(globalPos))
+                return NoEdge;
+        }
+    }
     const EdgeDistances d = edgeDistances(geometry(), globalPos);
     const auto inZone = [this](int distance) {
         return resizeMarginMin <= distance && distance <= resizeMarginMax;

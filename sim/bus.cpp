@@ -300,6 +300,18 @@ int Bus::readCount(int id) const
     return slotLocked(id)->reads;
 }
 
+int Bus::longestReadWait(int id) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return slotLocked(id)->longestReadWaitMs;
+}
+
+std::int64_t Bus::readWaitsAllowed(int id) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return slotLocked(id)->readWaitsAllowedMs;
+}
+
 std::vector<InputReport> Bus::deliveries(int id) const
 {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -108,6 +108,12 @@ public:
     std::vector<std::uint8_t> lastWrite(int id) const; ///< empty when none
     void clearWrites(int id);
     int readCount(int id) const; ///< hid_read/hid_read_timeout calls
+    /// The longest a read of this device was allowed to wait, in ms: the
+    /// timeout it was given, blockingWait() for a blocking read, 0 for a
+    /// non-blocking one. What the program asked for, whatever the read did.
+    int longestReadWait(int id) const;
+    /// The waits every read of this device was allowed (as above), added up.
+    std::int64_t readWaitsAllowed(int id) const;
     /// Every input report a read handed to the program (queued answers and
     /// scripted ones, as the program got them), oldest first; only the latest
     /// writeLogLimit() are kept. With it a test knows exactly which answers

@@ -40,7 +40,9 @@ struct DeviceSlot {
     std::deque<std::vector<std::uint8_t>> writes; ///< the latest ones
     std::size_t writeCount = 0;
     int reads = 0;
-    std::deque<InputReport> delivered; ///< the latest reports reads returned
+    int longestReadWaitMs = 0;           ///< the longest wait a read was allowed
+    std::int64_t readWaitsAllowedMs = 0; ///< the waits reads were allowed, added up
+    std::deque<InputReport> delivered;   ///< the latest reports reads returned
     std::size_t deliveredCount = 0;
     int openHandles = 0;
     int opens = 0;

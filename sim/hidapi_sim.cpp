@@ -248,6 +248,9 @@ public:
         const bool blocking = milliseconds < 0 && !dev->nonblocking;
         if (dev->nonblocking)
             milliseconds = 0;
+        const int allowedMs = blocking ? bus.blockingWaitMs_ : std::max(0, milliseconds);
+        slot.longestReadWaitMs = std::max(slot.longestReadWaitMs, allowedMs);
+        slot.readWaitsAllowedMs += allowedMs;
 
         ReadBehaviour behaviour = slot.behaviour;
         if (behaviour != ReadBehaviour::Normal) {

@@ -10,6 +10,7 @@
 #include <QHoverEvent>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QToolButton>
 #include <QtTest>
 
@@ -227,7 +228,12 @@ private slots:
         QTest::newRow("middle") << midX << none << midY << none << Qt::ArrowCursor;
         QTest::newRow("bottom-right corner, 3 px in")
             << none << 3 << none << 3 << Qt::SizeFDiagCursor;
-        QTest::newRow("top-right corner") << none << 3 << 3 << none << Qt::SizeBDiagCursor;
+        // The close button fills the top-right corner from 2 px in: its zone
+        // gives way to it, the 2 px beside it are the corner's.
+        QTest::newRow("top-right corner, beside the close button")
+            << none << 1 << 1 << none << Qt::SizeBDiagCursor;
+        QTest::newRow("top-right corner, over the close button")
+            << none << 3 << 3 << none << Qt::ArrowCursor;
         QTest::newRow("top-left corner") << 3 << none << 3 << none << Qt::SizeFDiagCursor;
         QTest::newRow("bottom-left corner") << 3 << none << none << 3 << Qt::SizeBDiagCursor;
         QTest::newRow("bottom edge") << midX << none << none << 3 << Qt::SizeVerCursor;
@@ -316,7 +322,7 @@ private slots:
         QTest::newRow("1 bottom-right shrinks")
             << kRoomy << none << 3 << none << 3 << 1 << QPoint(-2, -2) << QPoint(-40, -30)
             << QRect(100, 100, 1260, 770);
-        QTest::newRow("2 top-right") << kRoomy << none << 3 << 3 << none << 2 << QPoint(2, -2)
+        QTest::newRow("2 top-right") << kRoomy << none << 1 << 1 << none << 2 << QPoint(2, -2)
                                      << QPoint(40, -30) << QRect(100, 70, 1340, 830);
         QTest::newRow("3 top-left") << kRoomy << 3 << none << 3 << none << 3 << QPoint(-2, -2)
                                     << QPoint(-40, -30) << QRect(60, 70, 1340, 830);
@@ -358,7 +364,7 @@ private slots:
         // or top side is refused outright; the others are held by the minimum.
         QTest::newRow("1 at minimum") << atMinimum << none << 3 << none << 3 << 1 << QPoint(-2, -2)
                                       << QPoint(-40, -30) << atMinimum;
-        QTest::newRow("2 at minimum, refused") << atMinimum << none << 3 << 3 << none << 2
+        QTest::newRow("2 at minimum, refused") << atMinimum << none << 1 << 1 << none << 2
                                                << QPoint(-2, 2) << QPoint(-40, 30) << atMinimum;
         QTest::newRow("3 at minimum, refused") << atMinimum << 3 << none << 3 << none << 3
                                                << QPoint(2, 2) << QPoint(40, 30) << atMinimum;
@@ -451,8 +457,8 @@ private slots:
         QTest::newRow("left over a tool button")
             << int(Widget::MeterPage) << QPoint(3, 300) << "adjPowToolButton" << QPoint(-20, 0)
             << kRoomy.adjusted(-20, 0, 0, 0);
-        QTest::newRow("top-right over the close button")
-            << int(Widget::MeterPage) << QPoint(w - 3, 3) << "closeButton" << QPoint(20, -20)
+        QTest::newRow("top-right corner beside the close button")
+            << int(Widget::MeterPage) << QPoint(w - 1, 1) << "CustomTitleBar" << QPoint(20, -20)
             << kRoomy.adjusted(0, -20, 20, 0);
         QTest::newRow("right over the data box")
             << int(Widget::MeterPage) << QPoint(w - 10, 400) << "groupBox" << QPoint(20, 0)
@@ -491,6 +497,116 @@ private slots:
         QCOMPARE(window->ui->toolsStackedWidget->currentIndex(), page);
         for (int i = 0; i < window->toolButtons().size(); ++i)
             QCOMPARE(window->toolButtons()[i]->isChecked(), i == page);
+    }
+
+    // The title bar's buttons reach into the top and right zones; there the
+    // zone gives way: a button under the pointer takes its click to its very
+    // edge, the cursor keeps its arrow over it, and nothing is resized. Each
+    // row: the button and the press in its own coordinates, counted from its
+    // left or right and top side as in the edge tables.
+    void titleBarButtonsTakeTheirClicksInTheZones_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("fromLeft");
+        QTest::addColumn<int>("fromRight");
+        QTest::addColumn<int>("fromTop");
+        QTest::newRow("close, its top right pixel") << "closeButton" << INT_MIN << 1 << 0;
+        QTest::newRow("close, 8 px in from the corner") << "closeButton" << INT_MIN << 8 << 8;
+        QTest::newRow("close, its outer column halfway down")
+            << "closeButton" << INT_MIN << 1 << 16;
+        QTest::newRow("close, its top row at its left end") << "closeButton" << 0 << INT_MIN << 0;
+        QTest::newRow("maximise, its top row") << "maximizeButton" << 23 << INT_MIN << 0;
+        QTest::newRow("maximise, 7 px down at its left end")
+            << "maximizeButton" << 0 << INT_MIN << 7;
+        QTest::newRow("minimise, its top row") << "minimizeButton" << 23 << INT_MIN << 0;
+        QTest::newRow("minimise, 8 px down") << "minimizeButton" << 40 << INT_MIN << 8;
+    }
+
+    void titleBarButtonsTakeTheirClicksInTheZones()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, fromLeft);
+        QFETCH(int, fromRight);
+        QFETCH(int, fromTop);
+        ChromeBench bench(kRoomy);
+        Widget *window = bench.window();
+        auto *target = bench.bar()->findChild<QToolButton *>(button);
+        QVERIFY(target);
+        const QPoint inButton = windowPoint(target->size(), fromLeft, fromRight, fromTop, INT_MIN);
+        const QPoint at = target->mapToGlobal(inButton);
+        // The point lies in a zone of the window: within 10 px of its top or
+        // right side.
+        const QRect frame = window->geometry();
+        QVERIFY2(at.y() - frame.top() <= 10 || frame.right() + 1 - at.x() <= 10,
+                 qPrintable(QStringLiteral("%1,%2").arg(at.x()).arg(at.y())));
+        QCOMPARE(window->childAt(at - frame.topLeft()), target);
+
+        bench.hover(at);
+        QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
+
+        QSignalSpy clicked(target, &QToolButton::clicked);
+        bench.press(target, at);
+        QVERIFY(!window->resizing);
+        bench.moveHeld(target, at);
+        bench.release(target, at);
+        QCOMPARE(clicked.count(), 1);
+        QVERIFY(!window->resizing);
+        QVERIFY(!window->leftPressed);
+        QCOMPARE(window->geometry().size(), kRoomy.size());
+        if (button == QLatin1String("closeButton"))
+            QVERIFY(!window->isVisible());
+        else if (button == QLatin1String("maximizeButton"))
+            QVERIFY(window->isMaximized());
+        else
+            QVERIFY(window->isMinimized());
+    }
+
+    // Beside the buttons the zones are as before: on the right side just
+    // below the close button, and on the top side left of the minimise
+    // button, the cursor shows the edge and a press resizes.
+    void zonesBesideTheTitleBarButtons_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QPoint>("offset"); // from the button's nearest corner
+        QTest::addColumn<Qt::CursorShape>("shape");
+        QTest::addColumn<QPoint>("move");
+        QTest::addColumn<QRect>("expected");
+        QTest::newRow("right, just below the close button")
+            << "closeButton" << QPoint(-1, 0) << Qt::SizeHorCursor << QPoint(20, 0)
+            << kRoomy.adjusted(0, 0, 20, 0);
+        QTest::newRow("top, just left of the minimise button")
+            << "minimizeButton" << QPoint(-1, 0) << Qt::SizeVerCursor << QPoint(0, -20)
+            << kRoomy.adjusted(0, -20, 0, 0);
+    }
+
+    void zonesBesideTheTitleBarButtons()
+    {
+        QFETCH(QString, button);
+        QFETCH(QPoint, offset);
+        QFETCH(Qt::CursorShape, shape);
+        QFETCH(QPoint, move);
+        QFETCH(QRect, expected);
+        ChromeBench bench(kRoomy);
+        Widget *window = bench.window();
+        auto *target = bench.bar()->findChild<QToolButton *>(button);
+        QVERIFY(target);
+        const QRect onScreen(target->mapToGlobal(QPoint()), target->size());
+        // Below the close button's bottom right pixel, or left of the
+        // minimise button's top left one.
+        const QPoint at = button == QLatin1String("closeButton")
+                              ? onScreen.bottomRight() + QPoint(0, 1) + offset
+                              : onScreen.topLeft() + offset;
+        QWidget *child = window->childAt(at - window->geometry().topLeft());
+        QVERIFY(child);
+        QVERIFY(!qobject_cast<QToolButton *>(child));
+
+        bench.hover(at);
+        QCOMPARE(window->cursor().shape(), shape);
+        bench.press(child, at);
+        bench.moveHeld(child, at + move / 2);
+        bench.moveHeld(child, at + move);
+        bench.release(child, at + move);
+        QCOMPARE(window->geometry(), expected);
     }
 
     // Outside the zones, and on a maximised window, which has none, a press

@@ -5,13 +5,15 @@
 // a hand (1 px per event) or of a brisk pull (6 px per event).
 //
 // The test starts its own Xvfb (1920 x 1080) and openbox; without them it is
-// skipped.
+// skipped, and fails where every check must run (./dev check).
+#include "tests/support/requiredchecks.h"
 #include "tests/support/testbench.h"
 #include "tests/support/xsession.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QTranslator>
@@ -204,7 +206,7 @@ private slots:
     {
         if (!m_session) {
             if (m_missing)
-                QSKIP(qPrintable(m_whyNot));
+                SKIP_UNLESS_REQUIRED(m_whyNot);
             QFAIL(qPrintable(m_whyNot));
         }
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
@@ -258,10 +260,10 @@ private slots:
             {"left over a tool button", Widget::MeterPage, {3, 300}, "adjPowToolButton", {-1, 0}},
             {"top-left over the logo", Widget::MeterPage, {3, 3}, "iconLabel", {-1, -1}},
             {"top over the title bar", Widget::MeterPage, {w / 2, 3}, "CustomTitleBar", {0, -1}},
-            {"top-right over the close button",
+            {"top-right beside the close button",
              Widget::MeterPage,
-             {w - 3, 3},
-             "closeButton",
+             {w - 1, 1},
+             "CustomTitleBar",
              {1, -1}},
             {"right over the data box", Widget::MeterPage, {w - 10, 400}, "groupBox", {1, 0}},
             {"bottom-right", Widget::MeterPage, {w - 3, h - 3}, "vCPage", {1, 1}},
@@ -321,6 +323,66 @@ private slots:
             QCOMPARE(window()->toolButtons()[i]->isChecked(), i == page);
         QVERIFY(!window()->resizing);
         QVERIFY(window()->titleBar->dragEnabled);
+    }
+
+    // The title bar's buttons reach into the resize zones along the top and
+    // right sides: there a button under the pointer takes its click to its
+    // very edge, as the close button in a window's corner does on every
+    // desktop, and the window keeps its size. Each row: the button and the
+    // press in its own coordinates, counted from its left or right and top
+    // side; the press and release come from the X server.
+    void titleBarButtonsTakeTheirClicksToTheirEdge_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("fromLeft");
+        QTest::addColumn<int>("fromRight");
+        QTest::addColumn<int>("fromTop");
+        QTest::newRow("close, its top right pixel") << "closeButton" << INT_MIN << 1 << 0;
+        QTest::newRow("close, 3 px in from the corner") << "closeButton" << INT_MIN << 3 << 3;
+        QTest::newRow("close, 8 px in from the corner") << "closeButton" << INT_MIN << 8 << 8;
+        QTest::newRow("close, its outer column halfway down")
+            << "closeButton" << INT_MIN << 1 << 16;
+        QTest::newRow("maximise, its top row") << "maximizeButton" << 23 << INT_MIN << 0;
+        QTest::newRow("maximise, 7 px down at its left end")
+            << "maximizeButton" << 0 << INT_MIN << 7;
+        QTest::newRow("minimise, its top row") << "minimizeButton" << 23 << INT_MIN << 0;
+    }
+
+    void titleBarButtonsTakeTheirClicksToTheirEdge()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, fromLeft);
+        QFETCH(int, fromRight);
+        QFETCH(int, fromTop);
+        QVERIFY(openWindow(kStart));
+        auto *target = window()->titleBar->findChild<QToolButton *>(button);
+        QVERIFY(target);
+        const QPoint inButton(fromLeft != INT_MIN ? fromLeft : target->width() - fromRight,
+                              fromTop);
+        const QPoint at = target->mapToGlobal(inButton);
+        QVERIFY2(at.y() - kStart.top() <= 10 || kStart.right() + 1 - at.x() <= 10,
+                 "the press is to lie in a resize zone");
+        QCOMPARE(describe(window()->childAt(at - kStart.topLeft())), button);
+
+        QSignalSpy clicked(target, &QToolButton::clicked);
+        QVERIFY(moveTo(at));
+        QCOMPARE(window()->cursor().shape(), Qt::ArrowCursor);
+        QVERIFY(press());
+        QVERIFY(!window()->resizing);
+        QVERIFY(release());
+        QCOMPARE(clicked.count(), 1);
+        QVERIFY(!window()->resizing);
+        if (button == QLatin1String("closeButton")) {
+            QVERIFY(!window()->isVisible());
+            return;
+        }
+        if (button == QLatin1String("maximizeButton")) {
+            QVERIFY(waitUntil([&] { return serverGeometry() == QRect(QPoint(), kScreen); }));
+            QVERIFY(window()->isMaximized());
+            return;
+        }
+        QVERIFY(waitUntil([&] { return window()->isMinimized(); }));
+        QCOMPARE(serverGeometry().size(), kStart.size());
     }
 
     // A maximised window pulled down by its title bar comes back to its

@@ -8,6 +8,7 @@
 // cannot be opened, before any read. How much memory the huge ones take is
 // measured by bench_badfiles.
 #include "charts/livechart.h"
+#include "tests/support/requiredchecks.h"
 #include "tests/support/testbench.h"
 
 #include <QDir>
@@ -75,6 +76,34 @@ public:
 private:
     bool m_dropped = false;
 };
+
+// Why a user could read the file at `path`, or reach it only through a
+// folder barred to them (which would make a "not readable" row fail on the
+// folder, not the file); empty when the file alone is out of reach. The file
+// `readable.cts` beside it must open.
+QString whyNotUnreadable(const QString &path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return QStringLiteral("the folder of %1 cannot be passed").arg(path);
+    QFile sibling(QFileInfo(path).dir().filePath(QStringLiteral("readable.cts")));
+    if (!sibling.open(QIODevice::ReadOnly))
+        return QStringLiteral("a readable file beside %1 cannot be read").arg(path);
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        return QStringLiteral("%1 can be read").arg(path);
+    return QString();
+}
+
+// For a "not readable" row: the user, not root, from here on, and the file
+// out of their reach while the way to it is open.
+#define EXPECT_OUT_OF_REACH(notRoot, path)                                                         \
+    do {                                                                                           \
+        if (!(notRoot).emplace().effective())                                                      \
+            SKIP_UNLESS_REQUIRED("running as root and the user id cannot be changed");             \
+        const QString why = whyNotUnreadable(path);                                                \
+        QVERIFY2(why.isEmpty(), qPrintable(why));                                                  \
+    } while (false)
 
 // Should an opener wait on a named pipe for a writer, this opens the pipe
 // for writing and closes it again after a while, so that the open returns
@@ -221,8 +250,21 @@ QString makeFile(BadFilesBench &b, Make make, const QByteArray &content)
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
             return QString();
-        if (make == Make::Unreadable)
+        if (make == Make::Unreadable) {
             file.setPermissions(QFileDevice::Permissions());
+            // The folder may be passed by anyone, not listed: only the file's
+            // own permissions keep the user out. A file beside it that
+            // everyone may read shows the way to it is open.
+            QFile readable(b.path("readable.cts"));
+            if (!readable.open(QIODevice::WriteOnly) || readable.write(content) != content.size() ||
+                !readable.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                         QFileDevice::ReadGroup | QFileDevice::ReadOther) ||
+                !QFile::setPermissions(b.dir.path(),
+                                       QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                           QFileDevice::ExeOwner | QFileDevice::ExeGroup |
+                                           QFileDevice::ExeOther))
+                return QString();
+        }
         return path;
     }
     case Make::Directory:
@@ -350,8 +392,8 @@ private slots:
             if (make == Make::NamedPipe)
                 unblocker.emplace(b.answer);
             std::optional<NotRoot> notRoot;
-            if (make == Make::Unreadable && !notRoot.emplace().effective())
-                QSKIP("running as root and the user id cannot be changed");
+            if (make == Make::Unreadable)
+                EXPECT_OUT_OF_REACH(notRoot, b.answer);
             b.openButton(tool)->click();
         }
 
@@ -468,8 +510,8 @@ private slots:
             if (make == Make::NamedPipe)
                 unblocker.emplace(b.answer);
             std::optional<NotRoot> notRoot;
-            if (make == Make::Unreadable && !notRoot.emplace().effective())
-                QSKIP("running as root and the user id cannot be changed");
+            if (make == Make::Unreadable)
+                EXPECT_OUT_OF_REACH(notRoot, b.answer);
             b.ui().adjPowTableOpen->click();
         }
         if (make == Make::HundredMBRow)
@@ -511,8 +553,8 @@ private slots:
             if (make == Make::NamedPipe)
                 unblocker.emplace(b.answer);
             std::optional<NotRoot> notRoot;
-            if (make == Make::Unreadable && !notRoot.emplace().effective())
-                QSKIP("running as root and the user id cannot be changed");
+            if (make == Make::Unreadable)
+                EXPECT_OUT_OF_REACH(notRoot, b.answer);
             b.ui().openFile->click();
             QVERIFY(!b.w->firmwareLoaded);
             b.ui().SendData->click();

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -385,6 +386,39 @@ private slots:
         QCOMPARE(b.boxTexts(), QStringList{QStringLiteral("文件打开失败")});
         QCOMPARE(*b.parts(tool).fileName, name);
         QCOMPARE(valuesOf(b.graph(tool, 0)), (Series{1, 1, 1, 1}));
+    }
+
+    // A file that was read is drawn at once, on its own tool's chart only,
+    // once; a file that could not be opened leaves every chart undrawn.
+    void openRedrawsTheChart_data()
+    {
+        QTest::addColumn<Tool>("tool");
+        QTest::addColumn<QByteArray>("file"); // empty: no file of that name
+        QTest::addColumn<int>("redraws");
+        QTest::newRow("meter file on the meter") << Tool::Meter << kMeterFile << 1;
+        QTest::newRow("meter file on the power supply") << Tool::PowerSupply << kMeterFile << 1;
+        QTest::newRow("boot line file on the boot line") << Tool::BootLine << kBootLineFile << 1;
+        QTest::newRow("a file without markers") << Tool::Meter << QByteArray("1,2,3,") << 1;
+        QTest::newRow("missing file, power supply") << Tool::PowerSupply << QByteArray() << 0;
+        QTest::newRow("missing file, boot line") << Tool::BootLine << QByteArray() << 0;
+    }
+    void openRedrawsTheChart()
+    {
+        QFETCH(Tool, tool);
+        QFETCH(QByteArray, file);
+        QFETCH(int, redraws);
+        FilesBench b;
+        if (!file.isEmpty())
+            QVERIFY(writeContent(b.path("chart.cts"), file));
+        QCoreApplication::processEvents(); // nothing left over from the start
+        std::vector<std::unique_ptr<QSignalSpy>> spies;
+        for (Tool each : {Tool::Meter, Tool::PowerSupply, Tool::BootLine})
+            spies.push_back(
+                std::make_unique<QSignalSpy>(b.parts(each).chart, &QCustomPlot::afterReplot));
+        b.open(tool, b.path("chart.cts"));
+        for (Tool each : {Tool::Meter, Tool::PowerSupply, Tool::BootLine})
+            QCOMPARE(spies[size_t(each)]->count(), each == tool ? redraws : 0);
+        QCOMPARE(b.boxTexts().isEmpty(), redraws == 1);
     }
 
     void aFileWithoutMarkersAddsNothingAndCountsAsRead()

@@ -264,7 +264,9 @@ private slots:
 
     // A wait for an answer is read in slices with the window kept alive in
     // between; an answer that does not come within the bound ends the
-    // transfer with nothing more sent.
+    // transfer with nothing more sent. `waits` counts the waits for an
+    // answer: the one after the begin, then one after each data report but
+    // the last, up to the one that failed.
     void answerWaits_data()
     {
         QTest::addColumn<int>("eraseMs");
@@ -273,13 +275,13 @@ private slots:
         QTest::addColumn<int>("boundMs");
         QTest::addColumn<firmware::Outcome>("outcome");
         QTest::addColumn<int>("dataReports");
-        QTest::addColumn<int>("minKeepAlives");
+        QTest::addColumn<int>("waits");
         QTest::newRow("erase within the first bound")
             << 400 << 0 << 1000 << 50 << firmware::Outcome::Sent << 5 << 5;
         QTest::newRow("erase longer than the first bound")
-            << 400 << 0 << 150 << 1000 << firmware::Outcome::NoAnswer << 0 << 2;
+            << 400 << 0 << 150 << 1000 << firmware::Outcome::NoAnswer << 0 << 1;
         QTest::newRow("silent from data report 3")
-            << 0 << 3 << 1000 << 200 << firmware::Outcome::NoAnswer << 3 << 3;
+            << 0 << 3 << 1000 << 200 << firmware::Outcome::NoAnswer << 3 << 4;
     }
     void answerWaits()
     {
@@ -289,7 +291,7 @@ private slots:
         QFETCH(int, boundMs);
         QFETCH(firmware::Outcome, outcome);
         QFETCH(int, dataReports);
-        QFETCH(int, minKeepAlives);
+        QFETCH(int, waits);
         Device device;
         device.model->setFirstAnswerDelay(eraseMs);
         device.model->setSilentFromDataReport(silentFrom);
@@ -303,7 +305,20 @@ private slots:
         QCOMPARE(run.offsetAfter, qint64(0));
         QCOMPARE(device.model->dataReports(), dataReports);
         QCOMPARE(device.model->endReceived(), outcome == firmware::Outcome::Sent);
-        QVERIFY2(run.keepAlives >= minKeepAlives, qPrintable(QString::number(run.keepAlives)));
+        // No read waits longer than a slice, and the window is kept alive
+        // between any two reads of one wait: each wait is its reads, with a
+        // keep-alive after each read that came back empty, but the last.
+        QVERIFY2(sim::bus().longestReadWait(device.id) <= firmware::kWaitSliceMs,
+                 qPrintable(QString::number(sim::bus().longestReadWait(device.id))));
+        const int reads = sim::bus().readCount(device.id);
+        QVERIFY2(
+            run.keepAlives == reads - waits,
+            qPrintable(QStringLiteral("%1 keep-alives, %2 reads").arg(run.keepAlives).arg(reads)));
+        // The 400 ms erase, and a silence of 150 ms or more, cannot pass in
+        // one slice of 50 ms: those waits were sliced. (Only a stop of the
+        // whole process for the length of the wait could make one read
+        // span it.)
+        QVERIFY2(run.keepAlives >= 1, qPrintable(QString::number(reads)));
         if (outcome == firmware::Outcome::NoAnswer) // it gave up at the bound, not before
             QVERIFY(clock.elapsed() >= (dataReports == 0 ? firstBoundMs : boundMs));
     }

@@ -15,6 +15,15 @@
 
 namespace simtest {
 
+// How much later than asked a thread that waits may wake up, and go on, on
+// a machine whose cores other work keeps busy: the slack of every upper
+// bound on a wait.
+constexpr int kLateWakeMs = 2000;
+// A wait that a read which returns at once must not have started: so long
+// that a read which waited it could never pass for one that returned at
+// once, however late threads wake.
+constexpr int kLongWaitMs = 10 * kLateWakeMs;
+
 using Out = std::array<unsigned char, 65>;
 using In = std::array<unsigned char, 64>;
 

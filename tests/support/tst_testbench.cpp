@@ -1,5 +1,6 @@
 // The test fixture's own guarantees: a slot run by name really runs, and a
 // name the window does not have fails the test instead of doing nothing.
+#include "tests/support/requiredchecks.h"
 #include "tests/support/testbench.h"
 
 #include <QtTest>
@@ -41,6 +42,33 @@ private slots:
         auto w = testbench::makeWindow();
         QEXPECT_FAIL("", "the window has no slot of this name", Continue);
         w.invoke("noSuchSlot");
+    }
+
+    // A check that cannot run skips, or fails where every check must run.
+    void skipFailsWhereEveryCheckMustRun_data()
+    {
+        QTest::addColumn<QByteArray>("setting");
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("not set") << QByteArray() << false;
+        QTest::newRow("0") << QByteArray("0") << false;
+        QTest::newRow("1") << QByteArray("1") << true;
+    }
+    void skipFailsWhereEveryCheckMustRun()
+    {
+        QFETCH(QByteArray, setting);
+        QFETCH(bool, fails);
+        const QByteArray before = qgetenv("QUORVALINE_REQUIRE_ALL_CHECKS");
+        const bool wasSet = qEnvironmentVariableIsSet("QUORVALINE_REQUIRE_ALL_CHECKS");
+        if (setting.isNull())
+            qunsetenv("QUORVALINE_REQUIRE_ALL_CHECKS");
+        else
+            qputenv("QUORVALINE_REQUIRE_ALL_CHECKS", setting);
+        const bool failed = testbench::skipsFail();
+        if (wasSet)
+            qputenv("QUORVALINE_REQUIRE_ALL_CHECKS", before);
+        else
+            qunsetenv("QUORVALINE_REQUIRE_ALL_CHECKS");
+        QCOMPARE(failed, fails);
     }
 };
 

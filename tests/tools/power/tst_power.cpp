@@ -742,6 +742,167 @@ private slots:
         QVERIFY(!b.p().enoughData);
     }
 
+    // The width the user zoomed to is kept within 100 … 10000 while the
+    // chart records, and taken as it is while it is paused.
+    void visibleWidthLimits_data()
+    {
+        QTest::addColumn<bool>("recording");
+        QTest::addColumn<double>("zoomed");
+        QTest::addColumn<int>("span");
+        QTest::newRow("recording, narrow") << true << 50.0 << 100;
+        QTest::newRow("recording, 10001 wide") << true << 10001.0 << 10000;
+        QTest::newRow("recording, wide") << true << 20000.0 << 10000;
+        QTest::newRow("recording, inside") << true << 9999.9 << 9999;
+        QTest::newRow("paused, narrow") << false << 50.0 << 50;
+        QTest::newRow("paused, wide") << false << 12345.6 << 12345;
+    }
+    void visibleWidthLimits()
+    {
+        QFETCH(bool, recording);
+        QFETCH(double, zoomed);
+        QFETCH(int, span);
+        PowerBench b = powerBench();
+        b.pollTimes(20);
+        QCOMPARE(b.p().graphs[0]->dataCount(), 20);
+        if (!recording)
+            b.ui().adjPowChartStart->click();
+        QCPAxis *x = b.ui().adjPowChart->xAxis;
+        x->setRange(5, 5 + zoomed);
+        b.poll();
+        QCOMPARE(b.p().spanSamples, span);
+        if (recording) {
+            QCOMPARE(b.p().graphs[0]->dataCount(), 21);
+            QCOMPARE(x->range().size(), double(span));
+            QCOMPARE(x->range().upper, 20.0);
+            QCOMPARE(b.ui().adjPowChart->xAxis2->range(), x->range());
+        } else {
+            QCOMPARE(b.p().graphs[0]->dataCount(), 20);
+            QCOMPARE(x->range(), QCPRange(5, 5 + zoomed)); // the user's view stays
+        }
+    }
+
+    // Leaving the page, or the supply going away while the chart records,
+    // switches the four lights off and forgets the selected preset (once the
+    // supply has been dropped, at the next poll that finds the chart
+    // recording without it): the next poll on the page with the supply reads
+    // its settings again (command 6) instead of sending the slot selected
+    // before.
+    void lightsAndSelectionAreForgotten_data()
+    {
+        QTest::addColumn<bool>("supplyGoes");
+        QTest::newRow("page left") << false;
+        QTest::newRow("supply gone while charting") << true;
+    }
+    void lightsAndSelectionAreForgotten()
+    {
+        QFETCH(bool, supplyGoes);
+        testbench::ModalCloser closer;
+        PowerBench b = powerBench();
+        b.poll();
+        b.ui().adjM3PushButton->click();
+        b.ui().adjOVPButton->click();
+        b.ui().adjON_OFFButton->click(); // M3 into 10 ohm: CV
+        b.pollTimes(2);
+        QCOMPARE(b.lights(), QStringLiteral("CV"));
+        QCOMPARE(int(b.p().presetIndex), 3);
+        QCOMPARE(int(b.lastRequest()[5]), 3);
+        b.ui().ovpLight->setChecked(true); // every light on, so that each must go
+        b.ui().ccLight->setChecked(true);
+        b.ui().ocpLight->setChecked(true);
+        QVERIFY(b.p().chartRunning);
+
+        if (supplyGoes) {
+            sim::bus().detach(b.id);
+            b.poll(); // its read fails: nothing changes yet
+            QCOMPARE(b.lights(), QStringLiteral("CV CC OVP OCP"));
+            b.w->discoverDevices(); // the supply is dropped: the chart stops
+            QCOMPARE(b.lights(), QString());
+            QVERIFY(!b.p().chartRunning);
+            QVERIFY(closer.boxes.isEmpty());
+            b.ui().ovpLight->setChecked(true);
+            b.ui().adjPowChartStart->click(); // started again without a supply
+            QVERIFY(b.p().chartRunning);
+            b.poll();
+            QCOMPARE(closer.texts(), QStringList{QStringLiteral("设备未连接!!")});
+            QVERIFY(!b.p().chartRunning);
+        } else {
+            b.ui().vCToolButton->click();
+            b.poll();
+            QVERIFY(closer.boxes.isEmpty());
+        }
+        QCOMPARE(b.lights(), QString());
+        QCOMPARE(int(b.p().presetIndex), 0);
+        QVERIFY(!b.p().presetsLoaded);
+
+        // Back on the page with the supply: the device's own selection,
+        // which it changed meanwhile, comes in; M3 is not sent again.
+        b.model->setSelectedPreset(5);
+        if (supplyGoes) {
+            b.id = sim::bus().attach(b.model);
+            b.w->discoverDevices();
+        } else {
+            b.ui().adjPowToolButton->click();
+        }
+        const size_t before = sim::bus().writeCount(b.id);
+        b.poll();
+        QCOMPARE(sim::bus().writeCount(b.id), before + 1);
+        QCOMPARE(b.lastCommand(), 6);
+        QCOMPARE(int(b.p().presetIndex), 5);
+        b.poll();
+        QCOMPARE(b.lastCommand(), 7);
+        QCOMPARE(int(b.lastRequest()[5]), 5);
+    }
+
+    // The switches clicked after a connection, before the supply's first
+    // answer: nothing is sent (the first request only reads), and the
+    // supply's own switches then come in on the buttons and in the next
+    // request.
+    void switchClicksBeforeTheFirstAnswer_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("deviceOn"); // the switch as the supply has it
+        QTest::newRow("ON/OFF, supply off") << "adjON_OFFButton" << false;
+        QTest::newRow("ON/OFF, supply on") << "adjON_OFFButton" << true;
+        QTest::newRow("OVP, supply off") << "adjOVPButton" << false;
+        QTest::newRow("OVP, supply on") << "adjOVPButton" << true;
+        QTest::newRow("OCP, supply off") << "adjOCPButton" << false;
+        QTest::newRow("OCP, supply on") << "adjOCPButton" << true;
+    }
+    void switchClicksBeforeTheFirstAnswer()
+    {
+        QFETCH(QString, button);
+        QFETCH(bool, deviceOn);
+        auto model = std::make_shared<PSU>();
+        const int byte = button == QLatin1String("adjON_OFFButton") ? 10
+                         : button == QLatin1String("adjOVPButton")  ? 11
+                                                                    : 12;
+        if (byte == 10)
+            model->setOutput(deviceOn);
+        else if (byte == 11)
+            model->setOvpEnabled(deviceOn);
+        else
+            model->setOcpEnabled(deviceOn);
+        PowerBench b = powerBench(model);
+        auto *target = b.w->findChild<QPushButton *>(button);
+        QVERIFY(target);
+        QVERIFY(target->isEnabled());
+        // Clicked until it shows the opposite of the supply's switch, at
+        // least once.
+        do
+            target->click();
+        while (target->isChecked() == deviceOn);
+
+        b.poll();
+        QCOMPARE(b.lastCommand(), 6);
+        QCOMPARE(int(b.lastRequest()[byte]), 0); // a read carries no switches
+        QCOMPARE(target->isChecked(), deviceOn);
+        const int field = byte == 10 ? b.p().outputOn : byte == 11 ? b.p().ovpOn : b.p().ocpOn;
+        QCOMPARE(field, int(deviceOn));
+        b.poll();
+        QCOMPARE(b.lastCommand(), 7);
+        QCOMPARE(int(b.lastRequest()[byte]), int(deviceOn));
+    }
+
     // Starting the chart without a supply: one box per start attempt.
     void chartWithoutSupplyWarnsOncePerStart()
     {

@@ -26,12 +26,6 @@ QString dottedDigits(int units, int wholeDigits, int fractionDigits)
     return digits;
 }
 
-// The units a text shows: its digits without the point.
-int shownUnits(QString text)
-{
-    return text.remove('.').toInt();
-}
-
 } // namespace
 
 class PowerReportTest : public QObject {
@@ -164,14 +158,17 @@ private slots:
         QFETCH(int, mode);
         QFETCH(bool, shown);
         QFETCH(QString, lit);
-        power::Lights lights{true, true, true, true};
-        QCOMPARE(power::lightsForMode(mode, &lights), shown);
-        if (!shown)
-            return;
-        QCOMPARE(lights.cv, lit == "CV");
-        QCOMPARE(lights.cc, lit == "CC");
-        QCOMPARE(lights.ovp, lit == "OVP");
-        QCOMPARE(lights.ocp, lit == "OCP");
+        // From two states the lights may be in: all lit, and CV with OVP.
+        const power::Lights before[2] = {{true, true, true, true}, {true, false, true, false}};
+        for (const power::Lights &start : before) {
+            power::Lights lights = start;
+            QCOMPARE(power::lightsForMode(mode, &lights), shown);
+            // A mode that is not shown leaves every light as it was.
+            QCOMPARE(lights.cv, shown ? lit == "CV" : start.cv);
+            QCOMPARE(lights.cc, shown ? lit == "CC" : start.cc);
+            QCOMPARE(lights.ovp, shown ? lit == "OVP" : start.ovp);
+            QCOMPARE(lights.ocp, shown ? lit == "OCP" : start.ocp);
+        }
     }
 
     void protection_data()
@@ -259,10 +256,8 @@ private slots:
         const double limit = voltage ? 30.0 : 6.0;
         QLineEdit edit;
         edit.setInputMask(QLatin1String(voltage ? kVoltageMask : kCurrentMask));
-        int checked = 0;
         for (int units = 0; units <= last; ++units) {
             const QString text = voltage ? dottedDigits(units, 2, 2) : dottedDigits(units, 1, 3);
-            QCOMPARE(shownUnits(text), units);
             if (setpoint::textFromUnits(units, scale) != text)
                 QFAIL(qPrintable(QStringLiteral("%1 units shown as %2")
                                      .arg(units)
@@ -272,9 +267,41 @@ private slots:
             const int back = setpoint::unitsFromText(edit.text(), limit, scale);
             if (back != units)
                 QFAIL(qPrintable(QStringLiteral("%1 read back as %2").arg(text).arg(back)));
-            ++checked;
         }
-        QCOMPARE(checked, last + 1);
+        // One unit past the limit, as the edit takes it, reads back as the
+        // limit: 30.01 V as 3000, 6.001 A as 6000.
+        const QString beyond = voltage ? QStringLiteral("30.01") : QStringLiteral("6.001");
+        edit.setText(beyond);
+        QCOMPARE(edit.text(), beyond);
+        QCOMPARE(int(setpoint::unitsFromText(edit.text(), limit, scale)), last);
+    }
+
+    // The texts of a few units worked out by hand, which the whole range
+    // above is checked against through dottedDigits().
+    void setpointTexts_data()
+    {
+        QTest::addColumn<bool>("voltage");
+        QTest::addColumn<int>("units");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0 V") << true << 0 << "00.00";
+        QTest::newRow("10 mV") << true << 1 << "00.01";
+        QTest::newRow("1.15 V") << true << 115 << "01.15";
+        QTest::newRow("9.99 V") << true << 999 << "09.99";
+        QTest::newRow("10 V") << true << 1000 << "10.00";
+        QTest::newRow("30 V") << true << 3000 << "30.00";
+        QTest::newRow("0 A") << false << 0 << "0.000";
+        QTest::newRow("1 mA") << false << 1 << "0.001";
+        QTest::newRow("2.01 A") << false << 2010 << "2.010";
+        QTest::newRow("6 A") << false << 6000 << "6.000";
+    }
+    void setpointTexts()
+    {
+        QFETCH(bool, voltage);
+        QFETCH(int, units);
+        QFETCH(QString, text);
+        QCOMPARE(voltage ? dottedDigits(units, 2, 2) : dottedDigits(units, 1, 3), text);
+        QCOMPARE(setpoint::textFromUnits(units, voltage ? setpoint::kVoltage : setpoint::kCurrent),
+                 text);
     }
 
     // Texts as the edits hand them over while typing, and values beyond the

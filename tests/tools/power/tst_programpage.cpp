@@ -6,6 +6,7 @@
 #include "tests/support/filesizelimit.h"
 #include "tests/support/testbench.h"
 
+#include <QDial>
 #include <QDir>
 #include <QFile>
 #include <QTableWidget>
@@ -35,6 +36,12 @@ struct ProgramBench {
     QTableWidget *table() const { return w.ui().adjProgramTableWidget; }
     QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
     void poll() const { w.invoke("adjPowerChartProcess"); }
+    // A byte of the latest request to the supply; -1 when there is none.
+    int lastRequestByte(int at) const
+    {
+        const std::vector<std::uint8_t> request = sim::bus().lastWrite(id);
+        return at < int(request.size()) ? request[size_t(at)] : -1;
+    }
     // Two requests: the supply has what the window sends and has answered
     // with its state, whatever changed since the last request.
     void pollTwice() const
@@ -231,6 +238,101 @@ private slots:
         QVERIFY(!b->model->state().outputOn);
     }
 
+    // With no memory slot selected a run still advances and moves the dials,
+    // but no slot takes the steps' values: the supply is sent 0 V and 0 A,
+    // with the output on, and no preset button changes its text.
+    void runWithoutASelectedSlot()
+    {
+        auto b = programBench();
+        b->model->setSelectedPreset(0);
+        b->ui().vCToolButton->click(); // away and back: the selection is read again
+        b->poll();
+        b->ui().adjPowToolButton->click();
+        b->poll();
+        QCOMPARE(int(b->p().presetIndex), 0);
+        QStringList texts;
+        for (QPushButton *button :
+             {b->ui().adjM1PushButton, b->ui().adjM2PushButton, b->ui().adjM3PushButton,
+              b->ui().adjM4PushButton, b->ui().adjM5PushButton, b->ui().adjM6PushButton})
+            texts << button->text();
+        const auto presetsBefore = b->model->state().presets;
+
+        b->fill({{"1", "0.1", "2"}, {"2", "0.2", "3"}});
+        b->setPositions("1", "2", "1");
+        b->pressStartStop();
+        for (int row = 1; row <= 2; ++row) {
+            if (row > 1)
+                QVERIFY(b->endStep());
+            QCOMPARE(b->ui().adjPowProgramCurrentPosition->text(), QString::number(row));
+            QCOMPARE(b->ui().adjVoltageDial->value(), 100 * row);
+            QCOMPARE(b->ui().adjCurrentDial->value(), 100 * row);
+            b->pollTwice();
+            QCOMPARE(b->lastRequestByte(1), 7);
+            QCOMPARE(b->lastRequestByte(5), 0);                              // no slot
+            QCOMPARE(b->lastRequestByte(6) << 8 | b->lastRequestByte(7), 0); // 0 V
+            QCOMPARE(b->lastRequestByte(8) << 8 | b->lastRequestByte(9), 0); // 0 A
+            QCOMPARE(b->lastRequestByte(10), 1);                             // output on
+            QVERIFY(b->model->state().outputOn);
+        }
+        QStringList textsAfter;
+        for (QPushButton *button :
+             {b->ui().adjM1PushButton, b->ui().adjM2PushButton, b->ui().adjM3PushButton,
+              b->ui().adjM4PushButton, b->ui().adjM5PushButton, b->ui().adjM6PushButton})
+            textsAfter << button->text();
+        QCOMPARE(textsAfter, texts);
+        QVERIFY(b->model->state().presets == presetsBefore);
+        QVERIFY(b->endStep()); // the run ends as usual
+        QVERIFY(!b->ui().adjProgramONOFFPushButton->isChecked());
+    }
+
+    // The page is left in the middle of a run: the run goes on and moves the
+    // dials, but nothing is sent and no slot takes the steps' values while
+    // the page is hidden. Shown again, the supply's settings are read anew,
+    // and the later steps go into the slot the supply then reports.
+    void pageLeftInTheMiddleOfARun()
+    {
+        auto b = programBench(); // M1 selected
+        b->fill({{"1", "0.1", "2"}, {"2", "0.2", "3"}, {"3", "0.3", "4"}, {"4", "0.4", "5"}});
+        b->setPositions("1", "4", "1");
+        b->pressStartStop();
+        b->pollTwice();
+        QCOMPARE(int(b->model->state().presets[0].voltage10mV), 100);
+
+        b->ui().vCToolButton->click();
+        const size_t sent = sim::bus().writeCount(b->id);
+        b->poll();             // the first poll while away forgets the selection
+        QVERIFY(b->endStep()); // step 2 while away
+        b->pollTwice();
+        QCOMPARE(sim::bus().writeCount(b->id), sent); // no request while away
+        QCOMPARE(b->ui().adjPowProgramCurrentPosition->text(), QStringLiteral("2"));
+        QCOMPARE(b->ui().adjVoltageDial->value(), 200);
+        QCOMPARE(int(b->p().presetIndex), 0);
+        QCOMPARE(b->ui().adjM1PushButton->text(), QStringLiteral("M1 1.00V/0.100A"));
+
+        // Meanwhile M4 was selected on the supply by hand.
+        b->model->setSelectedPreset(4);
+        b->ui().adjPowToolButton->click();
+        b->poll(); // the settings are read again
+        QCOMPARE(b->lastRequestByte(1), 6);
+        QCOMPARE(int(b->p().presetIndex), 4);
+        QVERIFY(b->ui().adjM4PushButton->isChecked());
+        QVERIFY(b->endStep()); // step 3 goes into M4
+        QCOMPARE(b->ui().adjPowProgramCurrentPosition->text(), QStringLiteral("3"));
+        b->pollTwice();
+        QCOMPARE(b->lastRequestByte(1), 7);
+        QCOMPARE(b->lastRequestByte(5), 4);
+        QCOMPARE(b->lastRequestByte(6) << 8 | b->lastRequestByte(7), 300);
+        QCOMPARE(b->lastRequestByte(8) << 8 | b->lastRequestByte(9), 300);
+        QCOMPARE(b->ui().adjM4PushButton->text(), QStringLiteral("M4 3.00V/0.300A"));
+        QCOMPARE(b->ui().adjM1PushButton->text(), QStringLiteral("M1 1.00V/0.100A"));
+        QCOMPARE(int(b->model->state().presets[3].voltage10mV), 300);
+        QCOMPARE(int(b->model->state().presets[0].voltage10mV), 100);
+        QVERIFY(b->endStep()); // step 4 as well
+        b->pollTwice();
+        QCOMPARE(b->lastRequestByte(6) << 8 | b->lastRequestByte(7), 400);
+        QCOMPARE(b->ui().adjM4PushButton->text(), QStringLiteral("M4 4.00V/0.400A"));
+    }
+
     void emptyTableDoesNotStart()
     {
         auto b = programBench();
@@ -255,13 +357,23 @@ private slots:
         QCOMPARE(b->ui().adjVoltageDial->value(), 100);
         QCOMPARE(b->w->programTimer->interval(), 0);
         QVERIFY(b->w->programTimer->isActive());
-        QCoreApplication::processEvents();
-        QCOMPARE(b->ui().adjPowProgramCurrentPosition->text(), QStringLiteral("2"));
-        QCOMPARE(b->ui().adjVoltageDial->value(), 200);
-        QCoreApplication::processEvents();
-        QCOMPARE(b->ui().adjPowProgramCurrentPosition->text(), QStringLiteral("3"));
+        // Each step as it is applied: its position and its voltage. How many
+        // of the zero-time timer's timeouts one pass of the event loop runs
+        // is Qt's affair; the steps must come one after the other, none
+        // skipped, and the run must stop at the step that has a time.
+        QStringList applied;
+        QObject::connect(b->ui().adjVoltageDial, &QDial::valueChanged, [&](int value) {
+            applied << b->ui().adjPowProgramCurrentPosition->text() + QLatin1Char('/') +
+                           QString::number(value);
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(b->ui().adjPowProgramCurrentPosition->text(), QStringLiteral("3"),
+                                  5000);
         QCOMPARE(b->ui().adjVoltageDial->value(), 300);
         QCOMPARE(b->w->programTimer->interval(), 5000);
+        QVERIFY(b->w->programTimer->isActive());
+        QCoreApplication::processEvents(); // the 5 s step stays
+        QCOMPARE(b->ui().adjPowProgramCurrentPosition->text(), QStringLiteral("3"));
+        QCOMPARE(applied, (QStringList{"2/200", "3/300"}));
     }
 
     // What a cell shows after typing, and for a new row.
