@@ -229,8 +229,14 @@ check "quorvaline-cli-demo --version" \
     test "$(version_of quorvaline-cli-demo)" = "quorvaline-cli-demo $version"
 check "quorvaline-cli-demo read meter" \
     sh -c "cd '$work' && TMPDIR='$work' quorvaline-cli-demo read meter --field voltage_V </dev/null | grep -q '^[0-9]'"
+# The package holds it as a link to quorvaline-cli's page (debhelper turns the
+# page's ".so" line into a link), and man -w names the page the link leads to.
+check "quorvaline-cli-demo's manual links to quorvaline-cli's" \
+    test "$(readlink /usr/share/man/man1/quorvaline-cli-demo.1.gz)" = "quorvaline-cli.1.gz"
 check "man -w quorvaline-cli-demo" \
-    test "$(man -w quorvaline-cli-demo 2>/dev/null)" = "/usr/share/man/man1/quorvaline-cli-demo.1.gz"
+    test "$(man -w quorvaline-cli-demo 2>/dev/null)" = "/usr/share/man/man1/quorvaline-cli.1.gz"
+check "man quorvaline-cli-demo formats without warnings" \
+    test -z "$(MANWIDTH=80 man --warnings quorvaline-cli-demo 2>&1 >/dev/null)"
 
 # ---- 3. purged ------------------------------------------------------------------
 
