@@ -52,9 +52,10 @@ int parseOptions(QCommandLineParser &parser, const QString &usage, const QString
     }
     const int count = parser.positionalArguments().size();
     if (count < minPositional || count > maxPositional) {
-        complain(count < minPositional ? QStringLiteral("missing argument (see --help)")
-                                       : QStringLiteral("unexpected argument '%1' (see --help)")
-                                             .arg(parser.positionalArguments().value(maxPositional)));
+        complain(count < minPositional
+                     ? QStringLiteral("missing argument (see --help)")
+                     : QStringLiteral("unexpected argument '%1' (see --help)")
+                           .arg(parser.positionalArguments().value(maxPositional)));
         return Usage;
     }
     return -1;
@@ -98,8 +99,6 @@ bool parseSwitch(const QString &text, bool *on)
     return false;
 }
 
-namespace {
-
 // The sampling rates the meter has, in samples a second, and their rate
 // codes (the same numbers).
 const int kMeterRates[] = {1, 2, 10, 20, 40, 80, 100};
@@ -116,6 +115,8 @@ bool parseMeterRate(const QString &text, quint8 *rateCode)
     }
     return false;
 }
+
+namespace {
 
 recording::Instrument instrumentOf(Kind kind)
 {
@@ -189,7 +190,8 @@ QByteArray readingLine(Kind kind, const void *answer)
         break;
     }
     case Kind::PowerSupply:
-        rows.addPowerSupply(0, recording::powerSupplyRow(*static_cast<const power::Answer *>(answer)));
+        rows.addPowerSupply(0,
+                            recording::powerSupplyRow(*static_cast<const power::Answer *>(answer)));
         break;
     case Kind::BootLine:
         rows.addBootLine(0, recording::bootLineRow(*static_cast<const bootline::Answer *>(answer)));
@@ -223,11 +225,12 @@ int recordingFailure(const QString &file, recording::CsvWriter::Failure failure,
 int listCommand(const Globals &globals, const QStringList &args)
 {
     QCommandLineParser parser;
-    const int parsed = parseOptions(parser, QStringLiteral("Usage: %1 list [--json]\n\n"
-                                                           "Every instrument found: kind, model, "
-                                                           "path, serial number, and whether it "
-                                                           "can be opened (and why not).\n"
-                                                           "Exits with 3 when none is found.\n"),
+    const int parsed = parseOptions(parser,
+                                    QStringLiteral("Usage: %1 list [--json]\n\n"
+                                                   "Every instrument found: kind, model, "
+                                                   "path, serial number, and whether it "
+                                                   "can be opened (and why not).\n"
+                                                   "Exits with 3 when none is found.\n"),
                                     args, 0, 0);
     if (parsed >= 0)
         return parsed;
@@ -244,8 +247,7 @@ int listCommand(const Globals &globals, const QStringList &args)
             continue;
         DeviceLink link;
         QString why;
-        const bool opens =
-            openInstrument(instrument.kind, {path, QString()}, link, &why) == Done;
+        const bool opens = openInstrument(instrument.kind, {path, QString()}, link, &why) == Done;
         discovery::closeLink(link);
         QJsonObject object;
         object[QStringLiteral("kind")] = kindName(instrument.kind);
@@ -263,16 +265,16 @@ int listCommand(const Globals &globals, const QStringList &args)
         QString status = QStringLiteral("ok");
         if (!opens)
             status = QStringLiteral("cannot open: %1%2")
-                         .arg(link.openError,
-                              link.openDenied ? QStringLiteral(" (install the udev rule: see "
-                                                               "'%1 read --help')")
-                                                    .arg(programName())
-                                              : QString());
+                         .arg(link.openError, link.openDenied
+                                                  ? QStringLiteral(" (install the udev rule: see "
+                                                                   "'%1 read --help')")
+                                                        .arg(programName())
+                                                  : QString());
         text += QStringLiteral("%1  %2  %3  %4  %5\n")
                     .arg(kindName(instrument.kind).leftJustified(8),
                          modelName(instrument.kind).leftJustified(15), path,
                          instrument.entry.serialNumber.isEmpty() ? QStringLiteral("-")
-                                                                  : instrument.entry.serialNumber,
+                                                                 : instrument.entry.serialNumber,
                          status)
                     .toLocal8Bit();
         if (!opens && link.openDenied)
@@ -293,8 +295,8 @@ int readCommand(const Globals &globals, const QStringList &args)
     const QCommandLineOption rate(QStringLiteral("rate"),
                                   QStringLiteral("The meter's sampling rate, samples a second."),
                                   QStringLiteral("N"), QStringLiteral("20"));
-    const QCommandLineOption field(QStringLiteral("field"),
-                                   QStringLiteral("Print only this value."), QStringLiteral("NAME"));
+    const QCommandLineOption field(
+        QStringLiteral("field"), QStringLiteral("Print only this value."), QStringLiteral("NAME"));
     parser.addOption(rate);
     parser.addOption(field);
     const int parsed = parseOptions(
@@ -334,7 +336,7 @@ int readCommand(const Globals &globals, const QStringList &args)
     meter.rateCode = rateCode;
 
     QByteArray line;
-    const int interval = kind == Kind::Meter ? meter::rateForCode(rateCode)->pollIntervalMs
+    const int interval = kind == Kind::Meter         ? meter::rateForCode(rateCode)->pollIntervalMs
                          : kind == Kind::PowerSupply ? 48
                                                      : BootLineEngine::kPollIntervalMs;
     Session session(kind, link, interval);
@@ -456,8 +458,8 @@ int recordCommand(const Globals &globals, const QStringList &args)
         complain(QStringLiteral("--format must be csv or jsonl"));
         return Usage;
     }
-    const QString file = parser.value(output) == QLatin1String("-") ? QString()
-                                                                     : parser.value(output);
+    const QString file =
+        parser.value(output) == QLatin1String("-") ? QString() : parser.value(output);
 
     MeterEngine meter;
     PowerEngine supply;
@@ -493,7 +495,7 @@ int recordCommand(const Globals &globals, const QStringList &args)
         return FileError;
     }
 
-    const int interval = kind == Kind::Meter ? meter::rateForCode(rateCode)->pollIntervalMs
+    const int interval = kind == Kind::Meter         ? meter::rateForCode(rateCode)->pollIntervalMs
                          : kind == Kind::PowerSupply ? 48
                                                      : BootLineEngine::kPollIntervalMs;
     Session session(kind, link, interval);
@@ -518,8 +520,7 @@ int recordCommand(const Globals &globals, const QStringList &args)
         }
         if (answered)
             session.answered();
-        const bool timeUp =
-            durationUs >= 0 && engine::nowUs() - recording.startUs() >= durationUs;
+        const bool timeUp = durationUs >= 0 && engine::nowUs() - recording.startUs() >= durationUs;
         if (recording.limitReached() || timeUp || sampleLimit == 0)
             session.finish(Done);
     };
@@ -659,16 +660,14 @@ int powerSet(const Globals &globals, const QStringList &args)
         complain(QStringLiteral("--preset must be M1 … M6"));
         return Usage;
     }
-    if (parser.isSet(voltage) &&
-        !parseAmount(parser.value(voltage), kSupplyMaxVolts, setpoint::kVoltage,
-                     &wanted.voltageUnits)) {
+    if (parser.isSet(voltage) && !parseAmount(parser.value(voltage), kSupplyMaxVolts,
+                                              setpoint::kVoltage, &wanted.voltageUnits)) {
         complain(QStringLiteral("--voltage must be a number of volts from 0 to %1")
                      .arg(kSupplyMaxVolts));
         return Usage;
     }
-    if (parser.isSet(current) &&
-        !parseAmount(parser.value(current), kSupplyMaxAmps, setpoint::kCurrent,
-                     &wanted.currentUnits)) {
+    if (parser.isSet(current) && !parseAmount(parser.value(current), kSupplyMaxAmps,
+                                              setpoint::kCurrent, &wanted.currentUnits)) {
         complain(QStringLiteral("--current must be a number of amperes from 0 to %1")
                      .arg(kSupplyMaxAmps));
         return Usage;
@@ -742,8 +741,9 @@ int powerSet(const Globals &globals, const QStringList &args)
         }
         if (power::protectionTripped(a->status.mode, a->status.protectionActive)) {
             complain(QStringLiteral("the supply's %1 protection switched its output off")
-                         .arg(a->status.mode == power::OvpTripped ? QStringLiteral("over-voltage")
-                                                                  : QStringLiteral("over-current")));
+                         .arg(a->status.mode == power::OvpTripped
+                                  ? QStringLiteral("over-voltage")
+                                  : QStringLiteral("over-current")));
             apply.finish(InstrumentError);
             return;
         }
@@ -795,8 +795,8 @@ int powerProgram(const Globals &globals, const QStringList &args)
     for (const QCommandLineOption *option : {&start, &end, &times}) {
         bool ok = true;
         if (parser.isSet(*option) && (parser.value(*option).toInt(&ok) < 1 || !ok)) {
-            complain(QStringLiteral("--%1 must be a whole number from 1")
-                         .arg(option->names().first()));
+            complain(
+                QStringLiteral("--%1 must be a whole number from 1").arg(option->names().first()));
             return Usage;
         }
     }
@@ -814,8 +814,8 @@ int powerProgram(const Globals &globals, const QStringList &args)
     QList<program::ProgramStep> steps;
     for (int row = 0; row < read.table.rows.size(); ++row) {
         const QStringList &cells = read.table.rows[row];
-        steps.append(program::stepFromCells(row + 1, cells.value(0), cells.value(1),
-                                            cells.value(2)));
+        steps.append(
+            program::stepFromCells(row + 1, cells.value(0), cells.value(1), cells.value(2)));
     }
     if (steps.isEmpty()) {
         complain(QStringLiteral("%1 holds no steps").arg(fileName));
@@ -918,8 +918,8 @@ int powerProgram(const Globals &globals, const QStringList &args)
         endWithOutputOff(Interrupts::exitCode(signal));
         return false;
     };
-    const int first = run.start(steps.size(), startText.toInt(), endText.toInt(),
-                                passesText.toInt());
+    const int first =
+        run.start(steps.size(), startText.toInt(), endText.toInt(), passesText.toInt());
     applyStep(first);
     const int code = session.exec();
     return closeAndReturn(code);
@@ -1012,9 +1012,8 @@ int flashCommand(const Globals &globals, const QStringList &args)
         std::fprintf(stderr, terminal ? "\rflashing: %3d %%" : "flashing: %d %%\n", percent);
         std::fflush(stderr);
     };
-    const firmware::Outcome outcome =
-        firmware::sendImage(link.hidDevice, writeBuf, readBuf, image.constData(), size, offset,
-                            pacing);
+    const firmware::Outcome outcome = firmware::sendImage(link.hidDevice, writeBuf, readBuf,
+                                                          image.constData(), size, offset, pacing);
     if (terminal && shown >= 0)
         std::fputc('\n', stderr);
     discovery::closeLink(link);

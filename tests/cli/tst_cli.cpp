@@ -4,6 +4,7 @@
 // same answers, and the exit code of each failure. Standard output and
 // standard error are caught in files for the length of each run.
 #include "cli/cli.h"
+#include "tests/cli/clirun.h"
 #include "recording/rows.h"
 #include "recording/toolrecording.h"
 #include "sim/simulator.h"
@@ -23,62 +24,6 @@
 
 namespace {
 
-struct Result {
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-    // The lines of standard output (without the test log's own debug lines,
-    // which QtTest writes there too).
-    QList<QByteArray> lines() const
-    {
-        QList<QByteArray> all;
-        for (const QByteArray &line : out.split('\n')) {
-            if (!line.isEmpty() && !line.startsWith("QDEBUG"))
-                all << line;
-        }
-        return all;
-    }
-};
-
-// Runs the command line with standard output and error sent to files.
-Result runCli(const QStringList &args)
-{
-    QTemporaryDir dir;
-    const QByteArray outPath = QFile::encodeName(dir.filePath(QStringLiteral("out")));
-    const QByteArray errPath = QFile::encodeName(dir.filePath(QStringLiteral("err")));
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const int savedOut = dup(1);
-    const int savedErr = dup(2);
-    FILE *out = std::fopen(outPath.constData(), "w");
-    FILE *err = std::fopen(errPath.constData(), "w");
-    dup2(fileno(out), 1);
-    dup2(fileno(err), 2);
-    Result result;
-    result.code = cli::run(args);
-    std::fflush(stdout);
-    std::fflush(stderr);
-    dup2(savedOut, 1);
-    dup2(savedErr, 2);
-    close(savedOut);
-    close(savedErr);
-    std::fclose(out);
-    std::fclose(err);
-    QFile o(QString::fromLocal8Bit(outPath));
-    QFile e(QString::fromLocal8Bit(errPath));
-    if (o.open(QIODevice::ReadOnly))
-        result.out = o.readAll();
-    if (e.open(QIODevice::ReadOnly))
-        result.err = e.readAll();
-    return result;
-}
-
-QByteArray fileText(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(no file)");
-}
-
 // The columns of a CSV line after its two time columns.
 QByteArray valuesOf(const QByteArray &line)
 {
@@ -86,8 +31,8 @@ QByteArray valuesOf(const QByteArray &line)
     return line.mid(second + 1);
 }
 
-const QRegularExpression kTimes(
-    QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z,\\d+\\.\\d{3},"));
+const QRegularExpression
+    kTimes(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z,\\d+\\.\\d{3},"));
 
 } // namespace
 
@@ -130,8 +75,7 @@ private slots:
         const Result json = runCli({QStringLiteral("list"), QStringLiteral("--json")});
         QCOMPARE(json.code, 0);
         QJsonParseError error;
-        const QJsonArray array =
-            QJsonDocument::fromJson(json.lines().join('\n'), &error).array();
+        const QJsonArray array = QJsonDocument::fromJson(json.lines().join('\n'), &error).array();
         QCOMPARE(error.error, QJsonParseError::NoError);
         QCOMPARE(array.size(), 4);
         const QStringList kinds = {"meter", "power", "boot", "firmware"};
@@ -220,8 +164,8 @@ private slots:
                 QCOMPARE(value.toDouble(), parts[1].toDouble());
         }
         const QByteArray first = lines[0].simplified().split(' ')[0];
-        const Result field = runCli({QStringLiteral("read"), kind, QStringLiteral("--field"),
-                                     QString::fromLatin1(first)});
+        const Result field = runCli(
+            {QStringLiteral("read"), kind, QStringLiteral("--field"), QString::fromLatin1(first)});
         QCOMPARE(field.code, 0);
         QCOMPARE(field.out, lines[0].simplified().split(' ')[1] + '\n');
     }
@@ -246,10 +190,14 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("rate");
         QTest::addColumn<int>("samples");
-        QTest::newRow("meter, 100 Sa/s") << "meter" << "100" << 23;
-        QTest::newRow("meter, 1 Sa/s") << "meter" << "1" << 2;
-        QTest::newRow("power supply") << "power" << "20" << 7;
-        QTest::newRow("boot line") << "boot" << "20" << 50;
+        QTest::newRow("meter, 100 Sa/s") << "meter"
+                                         << "100" << 23;
+        QTest::newRow("meter, 1 Sa/s") << "meter"
+                                       << "1" << 2;
+        QTest::newRow("power supply") << "power"
+                                      << "20" << 7;
+        QTest::newRow("boot line") << "boot"
+                                   << "20" << 50;
     }
     void recordsTheWindowsLines()
     {
@@ -329,8 +277,8 @@ private slots:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("pulled.csv"));
         later(600, [this] { sim::bus().detach(meterId); });
-        const Result r = runCli({QStringLiteral("record"), QStringLiteral("meter"),
-                                 QStringLiteral("-o"), file});
+        const Result r =
+            runCli({QStringLiteral("record"), QStringLiteral("meter"), QStringLiteral("-o"), file});
         QCOMPARE(r.code, 4);
         QVERIFY2(r.err.contains("the meter was unplugged"), r.err.constData());
         const QList<QByteArray> lines = fileText(file).trimmed().split('\n');
@@ -346,17 +294,17 @@ private slots:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("interrupted.csv"));
         later(400, [] { std::raise(SIGINT); });
-        const Result r = runCli({QStringLiteral("record"), QStringLiteral("boot"),
-                                 QStringLiteral("-o"), file});
+        const Result r =
+            runCli({QStringLiteral("record"), QStringLiteral("boot"), QStringLiteral("-o"), file});
         QCOMPARE(r.code, 130);
         const QByteArray text = fileText(file);
         QVERIFY(text.endsWith('\n'));
         QVERIFY2(text.count('\n') > 20, text.left(200).constData());
         later(300, [] { std::raise(SIGTERM); });
-        QCOMPARE(runCli({QStringLiteral("record"), QStringLiteral("boot"), QStringLiteral("-o"),
-                         file})
-                     .code,
-                 143);
+        QCOMPARE(
+            runCli({QStringLiteral("record"), QStringLiteral("boot"), QStringLiteral("-o"), file})
+                .code,
+            143);
     }
 
     // ------------------------------------------------------------------
@@ -374,13 +322,12 @@ private slots:
         QTest::newRow("4.35 V into M4, output on")
             << QStringList{"--voltage", "4.35", "--output", "on"} << 4 << 435 << 1000 << true;
         QTest::newRow("M2 with its own values, then 1.15 V 2.010 A")
-            << QStringList{"--preset", "M2", "--voltage", "1.15", "--current", "2.010"} << 2
-            << 115 << 2010 << true;
+            << QStringList{"--preset", "M2", "--voltage", "1.15", "--current", "2.010"} << 2 << 115
+            << 2010 << true;
         QTest::newRow("rounded, not cut: 3.999 V, 0.0005 A")
-            << QStringList{"--preset", "3", "--voltage", "3.999", "--current", "0.0005"} << 3
-            << 400 << 1 << true;
-        QTest::newRow("output off") << QStringList{"--output", "off"} << 4 << 1200 << 1000
-                                    << false;
+            << QStringList{"--preset", "3", "--voltage", "3.999", "--current", "0.0005"} << 3 << 400
+            << 1 << true;
+        QTest::newRow("output off") << QStringList{"--output", "off"} << 4 << 1200 << 1000 << false;
     }
     void setsTheSupplyAndReadsItBack()
     {
@@ -414,8 +361,7 @@ private slots:
         QTest::newRow("above 30 V") << QStringList{"--voltage", "30.01"} << false << 2;
         QTest::newRow("not a number") << QStringList{"--current", "lots"} << false << 2;
         QTest::newRow("M7") << QStringList{"--preset", "M7"} << false << 2;
-        QTest::newRow("a switch neither on nor off")
-            << QStringList{"--ovp", "maybe"} << false << 2;
+        QTest::newRow("a switch neither on nor off") << QStringList{"--ovp", "maybe"} << false << 2;
         QTest::newRow("a voltage with no slot selected")
             << QStringList{"--voltage", "5"} << true << 2;
     }
@@ -679,8 +625,8 @@ private:
     }
 
     // The window recording the same simulated instrument for as many samples.
-    QList<QByteArray> windowRecording(const QString &kind, const QString &rate,
-                                      const QString &file, int samples)
+    QList<QByteArray> windowRecording(const QString &kind, const QString &rate, const QString &file,
+                                      int samples)
     {
         testbench::Window w = testbench::makeWindow();
         attachKnownBench();
@@ -700,8 +646,7 @@ private:
         const char *slot = tool == Widget::Tool::Meter         ? "vcMeterTimerSlot"
                            : tool == Widget::Tool::PowerSupply ? "adjPowerChartProcess"
                                                                : "oneKeyLineChartProcess";
-        for (int i = 0; i < 60 * samples && w->recordings[int(tool)]->sampleLines() < samples;
-             ++i)
+        for (int i = 0; i < 60 * samples && w->recordings[int(tool)]->sampleLines() < samples; ++i)
             w.invoke(slot);
         w->stopRecording(tool);
         QList<QByteArray> lines = fileText(file).split('\n');
@@ -715,7 +660,6 @@ private:
         QVERIFY(file.open(QIODevice::WriteOnly));
         QCOMPARE(file.write(bytes), qint64(bytes.size()));
     }
-
 };
 
 QTEST_MAIN(CliTest)
