@@ -164,6 +164,28 @@ private slots:
             {"PDF，图表大小 (*.pdf)", "PDF, chart size (*.pdf)"},
             {"PDF，打印尺寸 (*.pdf)", "PDF, print size (*.pdf)"},
             {"CSV 文件 (*.csv)", "CSV files (*.csv)"},
+            // Measuring on a chart, and a recording opened into it.
+            {"%1 不是记录文件。", "%1 is not a recording file."},
+            {"%1 已损坏（第 %2 行），未载入任何数据。",
+             "%1 is damaged (line %2); nothing was loaded."},
+            {"%1 是%2的记录，请在%2的图表上打开。",
+             "%1 is a recording of the %2: open it on the %2 chart."},
+            {"%1 的样本太多，图表容纳不下，未载入任何数据。",
+             "%1 holds more samples than a chart can take; nothing was loaded."},
+            {"A 处", "At A"},
+            {"B 处", "At B"},
+            {"CSV 文件，光标之间 (*.csv)", "CSV files, between the cursors (*.csv)"},
+            {"复制测量", "Copy measurement"},
+            {"平均", "Mean"},
+            {"打开记录…", "Open recording…"},
+            {"时间轴", "Time axis"},
+            {"最大", "Max"},
+            {"最小", "Min"},
+            {"样本", "Samples"},
+            {"测量", "Measure"},
+            {"电荷", "Charge"},
+            {"能量", "Energy"},
+            {"峰峰值", "Pk-pk"},
         };
         for (const auto &row : rows)
             QTest::newRow(row[0]) << "Widget" << QString::fromUtf8(row[0])
