@@ -28,6 +28,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QTemporaryDir>
@@ -205,11 +206,21 @@ int main(int argc, char *argv[])
         chargeMah = cursors->measurement().chargeMah();
     }
     const double readout = readoutMs.empty() ? 1e9 : median(readoutMs);
+    // The recording's own charge column on its last line, counted from its
+    // first sample as the cursors over the whole day are.
+    double recordedMah = 0;
+    {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly) && file.seek(file.size() - 400)) {
+            const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
+            recordedMah = lines.last().split(',').value(9).toDouble();
+        }
+    }
     std::printf("  readout over %lld samples after a cursor move: median %.3f ms of %d (max "
-                "%.3f ms); charge %.1f mAh\n",
+                "%.3f ms); charge %.4f mAh, the recording's own column %.4f mAh (%+.5f %%)\n",
                 points, readout, int(readoutMs.size()),
                 readoutMs.empty() ? 0.0 : *std::max_element(readoutMs.begin(), readoutMs.end()),
-                chargeMah);
+                chargeMah, recordedMah, 100 * (chargeMah - recordedMah) / recordedMah);
 
     // A drag of cursor B at the right of the view, a move a frame.
     std::vector<double> dragMs;
@@ -261,6 +272,13 @@ int main(int argc, char *argv[])
                                 "%1 ms")
                      .arg(readout, 0, 'f', 3),
                  QStringLiteral("<= %1 ms").arg(kTargetReadoutMs), readout <= kTargetReadoutMs);
+    const double agreement = 100 * std::fabs(chargeMah - recordedMah) / recordedMah;
+    reportFigure(QStringLiteral("measuring cursors over the 24 h recording: charge %1 mAh against "
+                                "its own column's %2 mAh (%3 %)")
+                     .arg(chargeMah, 0, 'f', 4)
+                     .arg(recordedMah, 0, 'f', 4)
+                     .arg(agreement, 0, 'f', 5),
+                 QStringLiteral("within 0.1 %"), recordedMah > 0 && agreement <= 0.1);
     reportFigure(QStringLiteral("measuring cursors: drag on the 24 h chart, move to redraw: %1 ms")
                      .arg(drag, 0, 'f', 2),
                  QStringLiteral("<= %1 ms (a frame at 60 Hz)").arg(kTargetDragMs, 0, 'f', 1),

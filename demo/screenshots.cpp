@@ -6,6 +6,7 @@
 #include "charts/livechart.h"
 #include "demo/sampleprogram.h"
 #include "sim/simulator.h"
+#include "tools/meter/vc_meter.h"
 #include "ui_widget.h"
 
 #include <QApplication>
