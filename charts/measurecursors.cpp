@@ -95,6 +95,7 @@ MeasureCursors::MeasureCursors(QCustomPlot *plot, LiveChartState &state,
         font.setBold(true);
         handle->setFont(font);
         handle->setPadding(QMargins(4, 1, 4, 1));
+        handle->setText(QLatin1String(kCursorName[c]));
         mHandles[c] = handle;
     }
     mReadoutItem = new ReadoutItem(plot);
@@ -273,7 +274,7 @@ void MeasureCursors::placeItems()
             handle->position->setTypeX(QCPItemPosition::ptAxisRectRatio);
             handle->position->setCoords(edge < 0 ? 0 : 1, 1);
         }
-        if (edge != mEdge[c] || handle->text().isEmpty()) {
+        if (edge != mEdge[c]) {
             const QString name = QLatin1String(kCursorName[c]);
             handle->setText(edge < 0   ? QStringLiteral("◀") + name
                             : edge > 0 ? name + QStringLiteral("▶")

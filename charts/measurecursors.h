@@ -68,7 +68,7 @@ private:
 
     MeasureReadout mReadout;
     QColor mText = QColor(220, 220, 220);
-    QColor mBackground = QColor(0, 0, 0, 210);
+    QColor mBackground = QColor(0, 0, 0, 150);
     QColor mBorder = QColor(110, 110, 110);
     QFont mFont;
     QPixmap mCache;
