@@ -17,6 +17,7 @@
 
 class AdjPower;
 class CustomTitleBar;
+class MeasureCursors;
 class OneKeyLine;
 class QCustomPlot;
 class QDateTime;
@@ -112,6 +113,21 @@ public:
     // Exports the chart's series as a CSV file.
     void exportChartCsv(Tool tool);
     QCustomPlot *chartOf(Tool tool) const;
+    // Measuring on a tool's chart (widget_measure.cpp): the context menu's
+    // measure, copy, time axis and open recording entries; the cursors shown
+    // or removed (true when shown), at the last right click's position; the
+    // readout to the clipboard; the elapsed-time bottom axis; a recording of
+    // the tool loaded into its chart with its times (false, after a message
+    // saying why, when the file is refused: the chart stays as it was).
+    void addMeasureActions(QMenu *menu, Tool tool);
+    bool toggleMeasure(Tool tool);
+    MeasureCursors *measureCursors(Tool tool) const;
+    void copyMeasurement(Tool tool);
+    bool showsTimeAxis(Tool tool) const;
+    void toggleTimeAxis(Tool tool);
+    bool openRecording(Tool tool, const QString &fileName);
+    // Where the last right click on a chart was, in the chart's pixels.
+    QPoint chartMenuPosition{-1, -1};
     // The chart state (graphs, tags, recording flags) the tool object keeps.
     LiveChartState &chartStateOf(Tool tool) const;
 
@@ -262,6 +278,8 @@ private:
     // The tool's instrument went away: its engine tells its listeners (a
     // recording marks the gap).
     void markRecordingGap(Tool tool);
+    // The tool's chart hears of its instrument's gaps.
+    void followGaps(Tool tool);
     void recordingFailed(Tool tool, recording::CsvWriter::Failure failure, const QString &detail);
     // The chart data file handlers, one body for the three tools.
     void saveChartFile(Tool tool);

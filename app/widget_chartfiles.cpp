@@ -6,6 +6,7 @@
 
 #include "charts/chartexport.h"
 #include "charts/livechart.h"
+#include "charts/measurecursors.h"
 #include "files/chartcsv.h"
 #include "files/chartfile.h"
 #include "tools/bootline/onekeyline.h"
@@ -169,6 +170,8 @@ void Widget::openChartFile(Tool tool)
     GraphAppender appender(target.state);
     const bool read = chartfile::read(target.openedName, target.format.layout, appender);
     appender.finish();
+    // A chart data file carries no times: its samples take the tool's period.
+    indexLoadedPoints(target.state);
     // Axis ranges stay, nothing is cleared, recording is neither started nor
     // stopped. Points added before a read failure are shown all the same.
     if (read || appender.added())
@@ -190,8 +193,16 @@ LiveChartState &Widget::chartStateOf(Tool tool) const
 void Widget::exportChartCsv(Tool tool)
 {
     const ChartFileTarget target = chartFileTarget(tool, *ui, *vcMeter, *adjPower, *oneKeyLine);
+    // With the measuring cursors shown, the span between them is offered
+    // first.
+    const MeasureCursors *cursors = target.state.cursors;
+    const QString whole = tr("CSV 文件 (*.csv)");
+    const QString span = tr("CSV 文件，光标之间 (*.csv)");
+    QString selected = cursors ? span : whole;
     const QString name =
-        fileDialogs.saveFileName(this, tr("导出 CSV…"), QString(), tr("CSV 文件 (*.csv)"));
+        cursors ? fileDialogs.saveFileNameAndFilter(this, tr("导出 CSV…"), QString(),
+                                                    span + QStringLiteral(";;") + whole, &selected)
+                : fileDialogs.saveFileName(this, tr("导出 CSV…"), QString(), whole);
     if (name.isEmpty())
         return; // cancelled
 
@@ -202,11 +213,24 @@ void Widget::exportChartCsv(Tool tool)
     chartfile::ValueSeries series[3];
     for (int k = 0; k < columns.size(); ++k)
         series[k] = valuesOf(target.state.graphs[k]);
+    qint64 first = 0;
+    if (cursors && selected == span) {
+        first = qMin(cursors->index(0), cursors->index(1));
+        const qint64 last = qMax(cursors->index(0), cursors->index(1));
+        for (int k = 0; k < columns.size(); ++k) {
+            chartfile::ValueSeries &s = series[k];
+            const qint64 count = qBound<qint64>(0, qMin(last + 1, s.count) - first, s.count);
+            s = count > 0 ? chartfile::ValueSeries(
+                                reinterpret_cast<const double *>(s.first + first * s.strideBytes),
+                                count, s.strideBytes)
+                          : chartfile::ValueSeries();
+        }
+    }
 
     // As the chart data file: a failed export leaves an earlier file as it was.
     QSaveFile file(name);
-    const bool saved =
-        file.open(QIODevice::WriteOnly) && chartcsv::write(file, columns, series) && file.commit();
+    const bool saved = file.open(QIODevice::WriteOnly) &&
+                       chartcsv::write(file, columns, series, first) && file.commit();
     if (!saved)
         QMessageBox::information(this, tr("提示"), tr("无法导出到 %1").arg(name), QMessageBox::Ok);
 }
@@ -236,7 +260,10 @@ chartexport::Captions Widget::pictureCaptions(Tool tool, const QDateTime &export
     const ChartFileTarget target = chartFileTarget(tool, *ui, *vcMeter, *adjPower, *oneKeyLine);
     chartexport::Captions captions;
     captions.title = pictureTitle(tool, exported, QDateTime(), QDateTime());
-    captions.bottomAxis = tr("样本序号");
+    captions.bottomAxis = showsTimeAxis(tool) ? tr("经过时间") : tr("样本序号");
+    // The measuring cursors' readout, when they are shown, under the title.
+    if (const MeasureCursors *cursors = target.state.cursors)
+        captions.notes = cursors->readout().pictureNotes();
     // Each graph's quantity by the unit of its tag.
     for (int k = 0; k < target.profile.graphCount && k < 3; ++k) {
         const QLatin1String unit(target.profile.tagUnit[k]);

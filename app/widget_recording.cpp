@@ -59,6 +59,7 @@ void Widget::setupRecording()
             recording->follow(*oneKeyLine);
             break;
         }
+        followGaps(tool);
         connect(recording, &recording::ToolRecording::failed, this,
                 [this, tool](recording::CsvWriter::Failure failure, const QString &detail) {
                     recordingFailed(tool, failure, detail);
@@ -68,6 +69,7 @@ void Widget::setupRecording()
         QCustomPlot *chart = chartOf(tool);
         chart->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(chart, &QWidget::customContextMenuRequested, this, [this, tool](const QPoint &pos) {
+            chartMenuPosition = pos;
             chartMenu(tool)->popup(chartOf(tool)->mapToGlobal(pos));
         });
 
@@ -118,6 +120,7 @@ QMenu *Widget::chartMenu(Tool tool)
             [this, tool] { exportChartImage(tool); });
     connect(menu->addAction(tr("导出 CSV…")), &QAction::triggered, this,
             [this, tool] { exportChartCsv(tool); });
+    addMeasureActions(menu, tool);
     return menu;
 }
 

@@ -2,6 +2,7 @@
 #include "backdroppicture.h"
 
 #include "axistag.h"
+#include "measurecursors.h"
 #include "rangehandler_p.h"
 #include "redrawpacer.h"
 
@@ -56,6 +57,8 @@ const ChartProfile &meterChartProfile()
         p.maxRecordingSpan = 10000;
         p.scanLowestIndex = 1;
         p.enoughDataBeforeStep = true;
+        p.nominalPeriodUs = 50000; // 20 Sa/s
+        p.readoutDecimals = {4, 4, 4};
         return p;
     }();
     return profile;
@@ -76,6 +79,8 @@ const ChartProfile &powerChartProfile()
         p.maxRecordingSpan = 10000;
         p.scanLowestIndex = 0;
         p.enoughDataBeforeStep = false;
+        p.nominalPeriodUs = 48000;
+        p.readoutDecimals = {2, 3, 2};
         return p;
     }();
     return profile;
@@ -98,6 +103,8 @@ const ChartProfile &bootLineChartProfile()
         p.maxRecordingSpan = 10000;
         p.scanLowestIndex = 0;
         p.enoughDataBeforeStep = false;
+        p.nominalPeriodUs = 2000;
+        p.readoutDecimals = {3, 0, 0};
         return p;
     }();
     return profile;
@@ -202,6 +209,18 @@ void setupLiveChart(QCustomPlot *plot, LiveChartState &state, const ChartProfile
     plot->setAutoAddPlottableToLegend(false);
     for (int k = 0; k < 3; ++k)
         state.graphs[k] = k < count ? plot->addGraph(plot->xAxis, right[k]) : nullptr;
+    // Three graphs: voltage, current, power; one: the current.
+    statistics::Roles roles;
+    roles.traces = count;
+    if (count == 3) {
+        roles.voltage = 0;
+        roles.current = 1;
+        roles.power = 2;
+    } else {
+        roles.current = 0;
+    }
+    state.series.setRoles(roles);
+    state.nominalPeriodUs = profile.nominalPeriodUs;
 
     // Transparent background: no brush at all. A fully transparent brush, such
     // as a gradient whose only colour has alpha 0, shows the same picture but
@@ -331,14 +350,58 @@ void appendValues(LiveChartState &state, const double *values, int count)
 }
 } // namespace
 
+void appendSample(LiveChartState &state, qint64 atUs, const double values[])
+{
+    appendValues(state, values, 3);
+    state.series.appendMeasured(atUs, values);
+}
+
+void appendSample(LiveChartState &state, qint64 atUs, std::initializer_list<double> values)
+{
+    appendValues(state, values.begin(), int(values.size()));
+    state.series.appendMeasured(atUs, values.begin());
+}
+
 void appendSample(LiveChartState &state, const double values[])
 {
     appendValues(state, values, 3);
+    state.series.appendNominal(state.nominalPeriodUs, values);
 }
 
 void appendSample(LiveChartState &state, std::initializer_list<double> values)
 {
     appendValues(state, values.begin(), int(values.size()));
+    state.series.appendNominal(state.nominalPeriodUs, values.begin());
+}
+
+void seriesViews(const LiveChartState &state, chartfile::ValueSeries views[3])
+{
+    for (int k = 0; k < 3; ++k) {
+        const QCPGraph *graph = state.graphs[k];
+        if (!graph || graph->data()->isEmpty()) {
+            views[k] = chartfile::ValueSeries();
+            continue;
+        }
+        const QCPGraphDataContainer &data = *graph->data();
+        views[k] = chartfile::ValueSeries(&data.constBegin()->value, data.size(),
+                                          qint64(sizeof(QCPGraphData)));
+    }
+}
+
+void indexLoadedPoints(LiveChartState &state)
+{
+    chartfile::ValueSeries views[3];
+    seriesViews(state, views);
+    qint64 count = 0;
+    for (const chartfile::ValueSeries &view : views)
+        count = qMax(count, view.count);
+    const int traces = state.series.roles().traces;
+    double row[3];
+    for (qint64 i = state.series.count(); i < count; ++i) {
+        for (int k = 0; k < traces; ++k)
+            row[k] = i < views[k].count ? views[k][i] : std::numeric_limits<double>::quiet_NaN();
+        state.series.appendNominal(state.nominalPeriodUs, row);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -388,6 +451,8 @@ void clearChart(QCustomPlot *plot, LiveChartState &state, const ChartProfile &pr
         if (state.graphs[k])
             state.graphs[k]->data()->clear();
     }
+    state.series.clear();
+    delete state.cursors; // they measured what is gone
     plot->replot(QCustomPlot::rpRefreshHint);
     state.enoughData = false;
 }

@@ -11,12 +11,15 @@
 
 #include <qcustomplot.h>
 
+#include "analysis/seriesindex.h"
+
 #include <array>
 #include <atomic>
 #include <initializer_list>
 #include <memory>
 
 class AxisTag;
+class MeasureCursors;
 class RedrawPacer;
 template <typename T> class QFutureWatcher;
 
@@ -49,6 +52,12 @@ struct ChartProfile {
     // The meter tests for enough data before the recording step moves the
     // view, the others after it.
     bool enoughDataBeforeStep = false;
+    // The period of a sample without a time of its own (a chart data file's),
+    // in microseconds: the meter's at its default rate (the page follows the
+    // rate chosen), the power supply's poll, the boot line's poll.
+    qint64 nominalPeriodUs = 0;
+    // Decimals of each trace's values in the measuring cursors' readout.
+    std::array<int, 3> readoutDecimals{};
 };
 
 const ChartProfile &meterChartProfile();
@@ -67,6 +76,15 @@ struct LiveChartState {
 
     // Chart and recording
     QPointer<QCPGraph> graphs[3];
+    // Each point's time, the gaps, and the statistics of its blocks, kept as
+    // the points are appended (analysis/seriesindex.h): point i of every
+    // graph is point i here.
+    statistics::SeriesIndex series;
+    // The period of a point without a time of its own, in microseconds
+    // (the profile's; the meter's follows its rate).
+    qint64 nominalPeriodUs = 0;
+    // The measuring cursors while they are shown (charts/measurecursors.h).
+    QPointer<MeasureCursors> cursors;
     // Coalesces the chart's redraw requests (a child of the chart, made by
     // setupLiveChart).
     QPointer<RedrawPacer> redraw;
@@ -114,11 +132,24 @@ void setupLiveChart(QCustomPlot *plot, LiveChartState &state, const ChartProfile
 // truncated without limits otherwise.
 void updateSpan(QCustomPlot *plot, LiveChartState &state, const ChartProfile &profile);
 
-// Appends one sample: on each graph in order, addData(key = that graph's
-// data count before the append, value = values[k]). `values` holds one value
-// per graph of the chart (3 or 1).
+// Appends one sample measured at `atUs` on the engines' clock
+// (engine::Sample::atUs): on each graph in order, addData(key = that graph's
+// data count before the append, value = values[k]), and its time and values
+// to the chart's series index. `values` holds one value per graph of the
+// chart (3 or 1).
+void appendSample(LiveChartState &state, qint64 atUs, const double values[]);
+void appendSample(LiveChartState &state, qint64 atUs, std::initializer_list<double> values);
+// The same for a sample without a time of its own: it takes the chart's
+// nominal period after the one before.
 void appendSample(LiveChartState &state, const double values[]);
 void appendSample(LiveChartState &state, std::initializer_list<double> values);
+
+// The points the graphs were given from a chart data file, beyond those the
+// series index knows, join it with the nominal period.
+void indexLoadedPoints(LiveChartState &state);
+
+// The graphs' values as views for the series index (one per trace).
+void seriesViews(const LiveChartState &state, chartfile::ValueSeries views[3]);
 
 // Recording step (run after the samples of a report are appended,
 // only while chartRunning): rescale, scroll, value axes 0..axisMax+1, a
@@ -133,8 +164,9 @@ void recordingStep(QCustomPlot *plot, LiveChartState &state, const ChartProfile 
 // picture of the page, a test).
 void flushRedraw(LiveChartState &state);
 
-// Chart clear: empties the graphs, replots, enoughData = false. Axis ranges,
-// tags, axisMax and the recording state stay.
+// Chart clear: empties the graphs and the series index, removes the
+// measuring cursors, replots, enoughData = false. Axis ranges, tags, axisMax
+// and the recording state stay.
 void clearChart(QCustomPlot *plot, LiveChartState &state, const ChartProfile &profile);
 
 #endif // QUORVALINE_CHARTS_LIVECHART_H

@@ -99,8 +99,6 @@ bool parseSwitch(const QString &text, bool *on)
     return false;
 }
 
-namespace {
-
 // The sampling rates the meter has, in samples a second, and their rate
 // codes (the same numbers).
 const int kMeterRates[] = {1, 2, 10, 20, 40, 80, 100};
@@ -117,6 +115,8 @@ bool parseMeterRate(const QString &text, quint8 *rateCode)
     }
     return false;
 }
+
+namespace {
 
 recording::Instrument instrumentOf(Kind kind)
 {

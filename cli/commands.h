@@ -21,6 +21,7 @@ int readCommand(const Globals &globals, const QStringList &args);
 int recordCommand(const Globals &globals, const QStringList &args);
 int powerCommand(const Globals &globals, const QStringList &args);
 int flashCommand(const Globals &globals, const QStringList &args);
+int statsCommand(const Globals &globals, const QStringList &args);
 
 // The whole help text.
 QString usageText();
@@ -34,6 +35,9 @@ int parseOptions(QCommandLineParser &parser, const QString &usage, const QString
 // "90s", "10m", "2h", "1.5s", "250ms" or a plain number of seconds, into
 // microseconds; false for anything else or a negative time.
 bool parseDuration(const QString &text, qint64 *us);
+// One of the meter's sampling rates (1, 2, 10, 20, 40, 80, 100 samples a
+// second) into its rate code.
+bool parseMeterRate(const QString &text, quint8 *rateCode);
 // "on" / "off" (also 1/0, true/false, yes/no).
 bool parseSwitch(const QString &text, bool *on);
 

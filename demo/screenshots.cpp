@@ -3,8 +3,10 @@
 #include "app/language.h"
 #include "app/startup.h"
 #include "app/widget.h"
+#include "charts/livechart.h"
 #include "demo/sampleprogram.h"
 #include "sim/simulator.h"
+#include "tools/meter/vc_meter.h"
 #include "ui_widget.h"
 
 #include <QApplication>
@@ -201,6 +203,33 @@ bool renderExports(Widget &window, const QString &outDir, const QString &tag)
     return ok;
 }
 
+// The meter chart with the measuring cursors and their readout, the chart
+// alone: the meter charted at 100 Sa/s for a few seconds, paused, measured.
+bool renderMeasure(Widget &window, const QString &outDir, const QString &tag)
+{
+    using Tool = Widget::Tool;
+    window.toolButtons()[int(Tool::Meter)]->click();
+    window.ui->homeButton->click();
+    window.ui->vcMeter_fpsComboBox->setCurrentIndex(6); // 100 Sa/s
+    if (!window.vcMeter->chartRunning)
+        window.ui->vcMeter_chartStart->click();
+    runEventsFor(4000);
+    window.ui->vcMeter_chartStart->click(); // paused
+    QCustomPlot *chart = window.chartOf(Tool::Meter);
+    window.chartMenuPosition =
+        QPoint(chart->axisRect()->rect().left() + chart->axisRect()->rect().width() * 45 / 100,
+               chart->height() / 2);
+    const bool shown = window.toggleMeasure(Tool::Meter);
+    runEventsFor(100);
+    window.flushRedraws();
+    const QString file = QStringLiteral("%1/measure-%2.png").arg(outDir, tag);
+    const bool ok = shown && chart->grab().save(file);
+    std::printf("%s%s\n", qPrintable(file), ok ? "" : ": FAILED");
+    if (shown)
+        window.toggleMeasure(Tool::Meter);
+    return ok;
+}
+
 bool renderLanguage(const QString &outDir, const QString &tag, quint32 lcid)
 {
     QTranslator translator;
@@ -248,6 +277,7 @@ bool renderLanguage(const QString &outDir, const QString &tag, quint32 lcid)
     }
     ok = renderRecording(window, outDir, tag) && ok;
     ok = renderExports(window, outDir, tag) && ok;
+    ok = renderMeasure(window, outDir, tag) && ok;
     QCoreApplication::removeTranslator(&translator);
     return ok;
 }

@@ -9,7 +9,8 @@ namespace {
 constexpr int kBlockBytes = 1 << 20;
 }
 
-bool write(QIODevice &out, const QList<QByteArray> &columns, const chartfile::ValueSeries series[])
+bool write(QIODevice &out, const QList<QByteArray> &columns, const chartfile::ValueSeries series[],
+           qint64 firstSample)
 {
     QByteArray block = "sample";
     qint64 lines = 0;
@@ -21,7 +22,7 @@ bool write(QIODevice &out, const QList<QByteArray> &columns, const chartfile::Va
     block.reserve(kBlockBytes + 4096);
 
     for (qint64 i = 0; i < lines; ++i) {
-        block += QByteArray::number(i);
+        block += QByteArray::number(firstSample + i);
         for (int k = 0; k < columns.size(); ++k) {
             block += ',';
             if (i < series[k].count)

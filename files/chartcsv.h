@@ -15,7 +15,9 @@ class QIODevice;
 namespace chartcsv {
 
 // Writes `columns.size()` series (series[k] under columns[k]) to `out`, in
-// large blocks. False as soon as a write fails.
-bool write(QIODevice &out, const QList<QByteArray> &columns, const chartfile::ValueSeries series[]);
+// large blocks, the first line numbered `firstSample` (a span of a chart
+// keeps its sample numbers). False as soon as a write fails.
+bool write(QIODevice &out, const QList<QByteArray> &columns, const chartfile::ValueSeries series[],
+           qint64 firstSample = 0);
 
 } // namespace chartcsv

@@ -99,3 +99,26 @@ write("fuzz_powertakeover", "ovp-trip", status(1200, 600, presets, 1, 0, 1, 0, 2
 write("fuzz_bootlinereport", "reading", bytes([64]) + report([0x08, 0, 0, 0, 0x13, 0x88, 0x01, 0xF4, 0x04, 0xD2, 0x8C, 0xA0]))
 write("fuzz_bootlinereport", "failed-read", bytes([0xFF]) + report([0x08]))
 write("fuzz_bootlinereport", "wrong-code", bytes([64]) + report([0x09]))
+
+# Recording files: the first byte picks the instrument expected (0 none,
+# 1 meter, 2 power supply, 3 boot line), the rest is the file.
+meter_csv = (b"time_utc,elapsed_s,voltage_V,current_A,power_W,dplus_V,dminus_V,cc1_V,cc2_V,"
+             b"charge_mAh,energy_mWh,event\n"
+             b"2024-05-01T12:00:00.010Z,0.010,5.00125,0.48000,2.40060,0.6000,0.6000,1.6000,0.0000,0.0000,0.0000,\n"
+             b"2024-05-01T12:00:00.020Z,0.020,5.00000,0.50000,2.50000,0.6000,0.6000,1.6000,0.0000,0.0014,0.0069,\n"
+             b"2024-05-01T12:00:01.500Z,1.500,,,,,,,,,,disconnected\n"
+             b"2024-05-01T12:00:03.000Z,3.000,5.00000,0.50000,2.50000,0.6000,0.6000,1.6000,0.0000,0.0014,0.0069,\n")
+power_csv = (b"time_utc,elapsed_s,voltage_V,current_A,power_W,set_voltage_V,set_current_A,preset,output,mode,event\r\n"
+             b"2024-05-01T12:00:00.048Z,0.048,12.00,0.600,7.20000,12.00,1.000,4,1,CV,\r\n"
+             b"2024-05-01T12:00:00.096Z,0.096,0.00,0.000,0.00000,,,0,0,CV,\r\n")
+boot_csv = (b"\xef\xbb\xbftime_utc,elapsed_s,voltage_V,current_A,peak_current_A,device_time_s,trigger,event\n"
+            b"2024-05-01T12:00:00.002Z,0.002,4.200,0.350,0.900,12.3,1,\n"
+            b"2024-05-01T12:00:00.004Z,0.004,4.200,0.351,0.900,12.3,1,")
+write("fuzz_recordingfile", "meter", b"\x01" + meter_csv)
+write("fuzz_recordingfile", "meter-any", b"\x00" + meter_csv)
+write("fuzz_recordingfile", "power-crlf", b"\x02" + power_csv)
+write("fuzz_recordingfile", "bootline-bom-no-last-line-end", b"\x03" + boot_csv)
+write("fuzz_recordingfile", "another-instrument", b"\x01" + power_csv)
+write("fuzz_recordingfile", "time-goes-back", b"\x00" + meter_csv.replace(b",3.000,", b",0.001,"))
+write("fuzz_recordingfile", "cut-short", b"\x00" + meter_csv[:-40])
+write("fuzz_recordingfile", "not-a-recording", b"\x00vst,5.0,vend,cst,1.0,cend,pst,5.0,pend,")

@@ -4,8 +4,32 @@
 <context>
     <name>Widget</name>
     <message>
+        <source>%1 不是记录文件。</source>
+        <translation>%1 is not a recording file.</translation>
+    </message>
+    <message>
+        <source>%1 已损坏（第 %2 行），未载入任何数据。</source>
+        <translation>%1 is damaged (line %2); nothing was loaded.</translation>
+    </message>
+    <message>
+        <source>%1 是%2的记录，请在%2的图表上打开。</source>
+        <translation>%1 is a recording of the %2: open it on the %2 chart.</translation>
+    </message>
+    <message>
+        <source>%1 的样本太多，图表容纳不下，未载入任何数据。</source>
+        <translation>%1 holds more samples than a chart can take; nothing was loaded.</translation>
+    </message>
+    <message>
         <source>%1 行</source>
         <translation>%1 rows</translation>
+    </message>
+    <message>
+        <source>A 处</source>
+        <translation>At A</translation>
+    </message>
+    <message>
+        <source>B 处</source>
+        <translation>At B</translation>
     </message>
     <message>
         <source>CSV 文件 (*.csv)</source>
@@ -14,6 +38,8 @@
     <message>
         <source>PDF，图表大小，浅色 (*.pdf)</source>
         <translation>PDF, chart size, light (*.pdf)</translation>
+        <source>CSV 文件，光标之间 (*.csv)</source>
+        <translation>CSV files, between the cursors (*.csv)</translation>
     </message>
     <message>
         <source>PDF，图表大小，深色 (*.pdf)</source>
@@ -116,6 +142,10 @@
         <translation>Reset</translation>
     </message>
     <message>
+        <source>复制测量</source>
+        <translation>Copy measurement</translation>
+    </message>
+    <message>
         <source>实时功率</source>
         <translation>Pow</translation>
     </message>
@@ -152,12 +182,20 @@
         <translation>Export image…</translation>
     </message>
     <message>
+        <source>峰峰值</source>
+        <translation>Pk-pk</translation>
+    </message>
+    <message>
         <source>工具</source>
         <translation>Tools</translation>
     </message>
     <message>
         <source>帮助</source>
         <translation>Help</translation>
+    </message>
+    <message>
+        <source>平均</source>
+        <translation>Mean</translation>
     </message>
     <message>
         <source>开始</source>
@@ -186,6 +224,10 @@
     <message>
         <source>打开文件</source>
         <translation>Open</translation>
+    </message>
+    <message>
+        <source>打开记录…</source>
+        <translation>Open recording…</translation>
     </message>
     <message>
         <source>执行更新</source>
@@ -236,6 +278,10 @@
         <translation>Time</translation>
     </message>
     <message>
+        <source>时间轴</source>
+        <translation>Time axis</translation>
+    </message>
+    <message>
         <source>普通模式</source>
         <translation>Normal</translation>
     </message>
@@ -252,6 +298,10 @@
         <translation>Update Failed</translation>
     </message>
     <message>
+        <source>最大</source>
+        <translation>Max</translation>
+    </message>
+    <message>
         <source>最大电流</source>
         <translation>MaxCur</translation>
     </message>
@@ -260,12 +310,26 @@
         <translation>Samples %1 to %2</translation>
     </message>
     <message>
+        <source>经过时间</source>
+        <translation>Elapsed time</translation>
+    </message>
+    <message>
         <source>样本序号</source>
         <translation>Sample number</translation>
+        <source>最小</source>
+        <translation>Min</translation>
+    </message>
+    <message>
+        <source>样本</source>
+        <translation>Samples</translation>
     </message>
     <message>
         <source>没有访问权限：请安装 udev 规则，然后重新插入仪器：</source>
         <translation>Access was denied: install the udev rule, then plug the instrument in again:</translation>
+    </message>
+    <message>
+        <source>测量</source>
+        <translation>Measure</translation>
     </message>
     <message>
         <source>添加</source>
@@ -318,6 +382,8 @@
     <message>
         <source>电流 (A)</source>
         <translation>Current (A)</translation>
+        <source>电荷</source>
+        <translation>Charge</translation>
     </message>
     <message>
         <source>电量</source>
@@ -338,6 +404,10 @@
     <message>
         <source>编程模式</source>
         <translation>Program</translation>
+    </message>
+    <message>
+        <source>能量</source>
+        <translation>Energy</translation>
     </message>
     <message>
         <source>表格里没有数据</source>

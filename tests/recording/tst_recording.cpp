@@ -204,8 +204,12 @@ private slots:
             enabled << action->isEnabled();
         }
         menu->close();
-        QCOMPARE(texts, QStringList({"记录到文件…", "停止记录", "|", "导出图片…", "导出 CSV…"}));
-        QCOMPARE(enabled, QList<bool>({true, false, true, true, true}));
+        // Then measuring (tests/app/tst_measure.cpp): nothing to measure or
+        // copy on an empty chart.
+        QCOMPARE(texts, QStringList({"记录到文件…", "停止记录", "|", "导出图片…", "导出 CSV…", "|",
+                                     "测量", "复制测量", "时间轴", "打开记录…"}));
+        QCOMPARE(enabled,
+                 QList<bool>({true, false, true, true, true, true, false, false, true, true}));
 
         // While recording, only stopping is offered of the two.
         QVERIFY(b.w->startRecording(tool, b.path("a.csv")));
@@ -229,7 +233,8 @@ private slots:
         menu->close();
         QCoreApplication::removeTranslator(&english);
         QCOMPARE(texts, QStringList({"Record to file…", "Stop recording", "", "Export image…",
-                                     "Export CSV…"}));
+                                     "Export CSV…", "", "Measure", "Copy measurement", "Time axis",
+                                     "Open recording…"}));
     }
 
     // From the menu: the dialog asks for a CSV file (".csv" is added to a

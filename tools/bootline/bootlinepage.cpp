@@ -43,6 +43,7 @@ void Widget::resumeBootLinePoll()
 void Widget::toggleBootLineChart()
 {
     oneKeyLine->chartRunning = !oneKeyLine->chartRunning;
+    oneKeyLine->series.markGap(); // nothing was charted while paused
     ui->oneKeyLineChartSwitch->setText(oneKeyLine->chartRunning ? tr("暂停") : tr("开始"));
 }
 
@@ -57,6 +58,7 @@ void Widget::oneKeyLineChartProcess()
         if (oneKeyLine->pollTimer->isActive()) {
             oneKeyLine->pollTimer->stop();
             oneKeyLine->pollPaused = true;
+            oneKeyLine->series.markGap(); // the chart takes nothing meanwhile
         }
         return;
     }
@@ -90,7 +92,7 @@ void Widget::oneKeyLineChartProcess()
 
     if (line.chartRunning) {
         const double values[1] = {line.current};
-        appendSample(line, values);
+        appendSample(line, answer->sample.atUs, values);
         if (shown) // a hidden chart is drawn when its page is shown again
             recordingStep(ui->oneKeyLineChart, line, profile);
     }

@@ -21,10 +21,10 @@ void reset(CountingState &state)
 void Integrator::add(qint64 atUs, double amps, double watts)
 {
     if (mPreviousUs >= 0 && atUs > mPreviousUs) {
-        const double spanSeconds = double(atUs - mPreviousUs) / 1e6;
-        chargeMah += (mPreviousAmps + amps) / 2 * spanSeconds / 3.6;
-        energyMwh += (mPreviousWatts + watts) / 2 * spanSeconds / 3.6;
-        seconds += spanSeconds;
+        const qint64 spanUs = atUs - mPreviousUs;
+        chargeMah += trapezoidMilli(mPreviousAmps, amps, spanUs);
+        energyMwh += trapezoidMilli(mPreviousWatts, watts, spanUs);
+        seconds += double(spanUs) / 1e6;
     }
     if (atUs >= mPreviousUs) {
         mPreviousUs = atUs;

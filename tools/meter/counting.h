@@ -33,6 +33,15 @@ void reset(CountingState &state);
 // take more than two digits.
 QString timeText(quint32 ticks);
 
+// The one span of timed samples that counts: two values `spanUs` apart
+// counted with their mean (a trapezoid), amperes giving mAh and watts mWh.
+// The Integrator and the measurements between two times (analysis/) both
+// count with it, so that their totals agree.
+inline double trapezoidMilli(double first, double second, qint64 spanUs)
+{
+    return (first + second) / 2 * (double(spanUs) / 1e6) / 3.6;
+}
+
 // Charge and energy of timed samples: the span between two samples counts
 // with the mean of its two ends (trapezoids), A·s and W·s over 3.6 giving mAh
 // and mWh. Nothing is counted across a gap (break()), nor over a time that

@@ -81,8 +81,11 @@ void Widget::setupMeterPage()
 
 void Widget::applyMeterRate(int index)
 {
-    if (const meter::RateSetting *rate = meter::rateForIndex(index))
+    if (const meter::RateSetting *rate = meter::rateForIndex(index)) {
         vcMeter->rateCode = rate->rateCode;
+        // A chart data file's samples take the rate chosen.
+        vcMeter->nominalPeriodUs = 1000000 / rate->rateCode;
+    }
 }
 
 void Widget::on_vcMeter_fpsComboBox_currentIndexChanged(int index)
@@ -96,6 +99,7 @@ void Widget::on_vcMeter_fpsComboBox_currentIndexChanged(int index)
 void Widget::toggleMeterRecording()
 {
     vcMeter->chartRunning = !vcMeter->chartRunning;
+    vcMeter->series.markGap(); // nothing was charted while paused
     ui->vcMeter_chartStart->setText(vcMeter->chartRunning ? tr("暂停") : tr("开始"));
 }
 
@@ -103,8 +107,10 @@ void Widget::vcMeterTimerSlot()
 {
     // A meter recording to disk is polled on every page.
     const bool shown = toolPageShown(MeterPage);
-    if (!shown && !recordsToDisk(Tool::Meter))
+    if (!shown && !recordsToDisk(Tool::Meter)) {
+        vcMeter->series.markGap(); // the chart takes nothing meanwhile
         return;
+    }
     Vc_Meter &m = *vcMeter;
     const ChartProfile &profile = meterChartProfile();
     updateSpan(ui->Chart_Widget, m, profile);
@@ -133,9 +139,9 @@ void Widget::vcMeterTimerSlot()
         m.voltage = answer->samples[n].volts;
         m.current = answer->samples[n].amps;
     };
-    auto appendTaken = [&m] {
+    auto appendTaken = [&m, answer](int n) {
         const double values[3] = {m.voltage, m.current, m.voltage * m.current};
-        appendSample(m, values);
+        appendSample(m, answer->samples[n].atUs, values);
     };
 
     if (!m.chartRunning) {
@@ -148,7 +154,7 @@ void Widget::vcMeterTimerSlot()
             if (meter::takeAtRate(m.decimation, *answer->rate)) {
                 for (int n = 0; n < answer->count; ++n) {
                     takeSample(n);
-                    appendTaken();
+                    appendTaken(n);
                 }
             }
         }

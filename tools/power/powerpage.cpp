@@ -157,8 +157,10 @@ void Widget::adjPowerChartProcess()
         // recording to disk goes on being polled meanwhile, with read-only
         // requests: its settings are taken over only on its page.
         forgetPowerSelection();
-        if (!recordsToDisk(Tool::PowerSupply))
+        if (!recordsToDisk(Tool::PowerSupply)) {
+            p.series.markGap(); // the chart takes nothing meanwhile
             return;
+        }
     }
     const ChartProfile &profile = powerChartProfile();
     updateSpan(ui->adjPowChart, p, profile);
@@ -188,8 +190,10 @@ void Widget::adjPowerChartProcess()
     const double watts = answer->sample.watts;
 
     const bool chartView = ui->adjPowView->currentIndex() == kPowerChartView;
+    if (!chartView)
+        p.series.markGap(); // the gauges show the readings, the chart takes none
     if (chartView && p.chartRunning) {
-        appendSample(p, {p.voltage, p.current, watts});
+        appendSample(p, answer->sample.atUs, {p.voltage, p.current, watts});
         if (shown) // a hidden chart is drawn when its page is shown again
             recordingStep(ui->adjPowChart, p, profile);
     }
@@ -354,6 +358,7 @@ void Widget::showPowerGaugeView()
 void Widget::togglePowerRecording()
 {
     adjPower->chartRunning = !adjPower->chartRunning;
+    adjPower->series.markGap(); // nothing was charted while paused
     ui->adjPowChartStart->setText(adjPower->chartRunning ? tr("暂停") : tr("开始"));
 }
 
