@@ -1,5 +1,6 @@
 #include "measurecursors.h"
 
+#include "chartexport.h"
 #include "livechart.h"
 #include "redrawpacer.h"
 

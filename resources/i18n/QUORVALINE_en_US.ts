@@ -38,6 +38,8 @@
     <message>
         <source>PDF，图表大小，浅色 (*.pdf)</source>
         <translation>PDF, chart size, light (*.pdf)</translation>
+    </message>
+    <message>
         <source>CSV 文件，光标之间 (*.csv)</source>
         <translation>CSV files, between the cursors (*.csv)</translation>
     </message>
@@ -316,6 +318,8 @@
     <message>
         <source>样本序号</source>
         <translation>Sample number</translation>
+    </message>
+    <message>
         <source>最小</source>
         <translation>Min</translation>
     </message>
@@ -382,6 +386,8 @@
     <message>
         <source>电流 (A)</source>
         <translation>Current (A)</translation>
+    </message>
+    <message>
         <source>电荷</source>
         <translation>Charge</translation>
     </message>

@@ -6,6 +6,7 @@
 // full rate.
 #include "app/language.h"
 #include "charts/livechart.h"
+#include "charts/measurecursors.h"
 #include "tests/support/filedialogs.h"
 #include "tests/support/pictures.h"
 #include "tests/support/testbench.h"
@@ -228,6 +229,35 @@ private slots:
         // Each quantity titles its axis and names its trace in the legend.
         for (const QString &quantity : quantities)
             QVERIFY2(text.count(quantity) == 2, qPrintable(quantity + QLatin1Char('\n') + text));
+    }
+
+    // With the measuring cursors shown, the picture carries them (their
+    // handles A and B) and their readout, cell by cell, under the title.
+    void measuredChartCarriesItsReadout()
+    {
+        PictureBench b;
+        b.w->resize(1162, 713);
+        b.w->show();
+        for (int i = 0; i < 30; ++i)
+            b.w.pollMeter();
+        QVERIFY(b.w->toggleMeasure(Tool::Meter));
+        const MeasureCursors *cursors = b.w->chartStateOf(Tool::Meter).cursors;
+        QVERIFY(cursors);
+        const QList<MeasureReadout::Row> rows = cursors->readout().rows;
+        QVERIFY(rows.size() >= 3);
+        b.dialogs.saveAnswer = b.path("measured");
+        b.dialogs.chosenFilter = widgetText("PDF，打印尺寸，浅色 (*.pdf)");
+        QVERIFY(b.choose(Tool::Meter, widgetText("导出图片…")));
+        QVERIFY(b.boxes.boxes.isEmpty());
+        const QString text = testbench::pdfText(b.path("measured.pdf"));
+        for (const MeasureReadout::Row &row : rows) {
+            for (const QString &cell : row.cells)
+                QVERIFY2(text.contains(cell.trimmed()),
+                         qPrintable(cell + QLatin1Char('\n') + text));
+        }
+        const QRegularExpression handle(QStringLiteral("^[AB]$"),
+                                        QRegularExpression::MultilineOption);
+        QCOMPARE(text.count(handle), 2);
     }
 
     // The export reads the chart and leaves it be: no redraw, the same
