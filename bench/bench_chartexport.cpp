@@ -123,9 +123,9 @@ Measured exportBefore(const testbench::Window &w, const Case &c, const QString &
         if (c.options.format == chartexport::Format::Pdf)
             m.written = picture->savePdf(file, size.width(), size.height(), QCP::epAllowCosmetic);
         else if (c.options.size == chartexport::Size::Print)
-            m.written = picture->savePng(file, size.width(), size.height(),
-                                         chartexport::kPrintDpi / 72.0, -1, chartexport::kPrintDpi,
-                                         QCP::ruDotsPerInch);
+            m.written =
+                picture->savePng(file, size.width(), size.height(), chartexport::kPrintDpi / 72.0,
+                                 -1, chartexport::kPrintDpi, QCP::ruDotsPerInch);
         else
             m.written = picture->savePng(file, size.width(), size.height(), 1.0);
         end = times.now();
@@ -139,8 +139,8 @@ Measured exportBefore(const testbench::Window &w, const Case &c, const QString &
 }
 
 // The window's export: recorded on the GUI thread, written on the writer's.
-Measured exportAfter(const testbench::Window &w, testbench::AnsweredDialogs &dialogs,
-                     const Case &c, const QString &file, PollTimes &times)
+Measured exportAfter(const testbench::Window &w, testbench::AnsweredDialogs &dialogs, const Case &c,
+                     const QString &file, PollTimes &times)
 {
     Measured m;
     dialogs.saveAnswer = file;
