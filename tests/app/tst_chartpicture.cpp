@@ -10,6 +10,7 @@
 #include "tests/support/filedialogs.h"
 #include "tests/support/filesizelimit.h"
 #include "tests/support/pictures.h"
+#include "tests/support/readonlyfolder.h"
 #include "tests/support/testbench.h"
 
 #include <QDateTime>
@@ -335,22 +336,27 @@ private slots:
         QCOMPARE(samples(), b.bootLine->requestCount());
     }
 
-    // The disk fills up while the picture is written: the window says so
-    // once the writing has ended, and the earlier picture of that name is
-    // left as it was, with nothing else beside it.
+    // The disk fills up while the picture is written, or its folder cannot
+    // be written into: the window says so once the writing has ended, and
+    // the earlier picture of that name is left as it was, with nothing else
+    // beside it.
     void failedWriteIsReportedAndLeavesThePreviousFile_data()
     {
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QString>("name");
-        QTest::newRow("PNG") << "PNG，打印尺寸，浅色 (*.png)"
-                             << "meter.png";
-        QTest::newRow("PDF") << "PDF，打印尺寸，浅色 (*.pdf)"
-                             << "meter.pdf";
+        QTest::addColumn<bool>("readOnlyFolder"); // else the disk is full
+        QTest::newRow("PNG, disk full") << "PNG，打印尺寸，浅色 (*.png)"
+                                        << "meter.png" << false;
+        QTest::newRow("PDF, disk full") << "PDF，打印尺寸，浅色 (*.pdf)"
+                                        << "meter.pdf" << false;
+        QTest::newRow("PNG, read-only folder") << "PNG，打印尺寸，浅色 (*.png)"
+                                               << "meter.png" << true;
     }
     void failedWriteIsReportedAndLeavesThePreviousFile()
     {
         QFETCH(QString, filter);
         QFETCH(QString, name);
+        QFETCH(bool, readOnlyFolder);
         PictureBench b;
         for (int i = 0; i < 30; ++i)
             b.w.pollMeter();
@@ -364,8 +370,18 @@ private slots:
         b.dialogs.saveAnswer = file;
         b.dialogs.chosenFilter = widgetText(filter.toUtf8().constData());
         {
-            testbench::FileSizeLimit diskFull(4096); // room for 4 kB of the new picture
-            QVERIFY(diskFull.ok());
+            // Made before the window's first export: the writer's thread,
+            // started by it, starts without root's override as well.
+            std::unique_ptr<testbench::FileSizeLimit> diskFull;
+            std::unique_ptr<testbench::ReadOnlyFolder> readOnly;
+            if (readOnlyFolder) {
+                readOnly = std::make_unique<testbench::ReadOnlyFolder>(b.dir.path());
+                QVERIFY(readOnly->ok());
+            } else {
+                diskFull = std::make_unique<testbench::FileSizeLimit>(4096); // room for 4 kB
+                QVERIFY(diskFull->ok());
+            }
+            QCOMPARE(b.w->chartImagesPending(), 0);
             QVERIFY(b.choose(Tool::Meter, widgetText("导出图片…")));
             QVERIFY(b.boxes.boxes.isEmpty()); // not yet: the writing has not ended
             QTRY_COMPARE_WITH_TIMEOUT(b.w->chartImagesPending(), 0, 30000);

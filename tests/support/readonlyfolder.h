@@ -2,8 +2,9 @@
 // file dialog would be, also when the tests run as root: its permissions
 // become r-x for everyone, and while the object lives the calling thread
 // gives up root's override of file permissions (CAP_DAC_OVERRIDE; an
-// effective capability of that thread alone, taken back at the end). Files
-// in the folder stay as they are.
+// effective capability of that thread alone, taken back at the end). A
+// thread it starts meanwhile starts without the override too, and keeps
+// going without it. Files in the folder stay as they are.
 #pragma once
 
 #include <QFile>
