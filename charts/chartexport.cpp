@@ -619,6 +619,10 @@ bool writePicture(const RecordedPicture &picture, const QString &fileName)
     // Written to a temporary file beside the target and renamed over it only
     // when complete: a failed write (a full disk, a folder that cannot be
     // written) leaves an earlier file as it was and no part of the new one.
+    // A recording that could not be made is no picture: nothing is written
+    // rather than a blank page reported as written.
+    if (picture.drawing.isNull() || picture.layoutSize.isEmpty())
+        return false;
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return false;

@@ -109,7 +109,8 @@ RecordedPicture recordPicture(const QCustomPlot &chart, const LiveChartState &st
 
 // Draws a recorded picture and writes it to `fileName` through a QSaveFile,
 // on the calling thread, which may be any: false when the file cannot be
-// written, and then an earlier file of that name is left as it was. The
+// written or the recording holds nothing, and then an earlier file of that
+// name is left as it was. The
 // picture must not be drawn by another thread meanwhile (QPicture's playback
 // is not reentrant on one shared picture).
 bool writePicture(const RecordedPicture &picture, const QString &fileName);

@@ -147,6 +147,8 @@ private slots:
     void unwritableFileFails_data();
     void unwritableFileFails();
     void writerWritesInTurnOnItsOwnThread();
+    void emptyRecordingIsNotWritten_data();
+    void emptyRecordingIsNotWritten();
 
 private:
     QTemporaryDir mDir;
@@ -653,6 +655,34 @@ void TstChartExport::writerWritesInTurnOnItsOwnThread()
         QCOMPARE(reports[i], expected[i]);
     // The chart's size, written last.
     QCOMPARE(QImage(file, "PNG").size(), QSize(900, 400));
+}
+
+void TstChartExport::emptyRecordingIsNotWritten_data()
+{
+    QTest::addColumn<Format>("format");
+    QTest::newRow("PNG") << Format::Png;
+    QTest::newRow("PDF") << Format::Pdf;
+}
+
+// A recording that holds nothing (its painter could not start) writes no
+// blank picture over an earlier file and is not reported as written.
+void TstChartExport::emptyRecordingIsNotWritten()
+{
+    QFETCH(Format, format);
+    const QString file = mDir.filePath(QStringLiteral("empty.file"));
+    const QByteArray earlier(1000, 'e');
+    {
+        QFile previous(file);
+        QVERIFY(previous.open(QIODevice::WriteOnly));
+        QCOMPARE(previous.write(earlier), qint64(earlier.size()));
+    }
+    chartexport::RecordedPicture empty;
+    empty.format = format;
+    empty.layoutSize = QSize(842, 595);
+    QVERIFY(!chartexport::writePicture(empty, file));
+    QFile previous(file);
+    QVERIFY(previous.open(QIODevice::ReadOnly));
+    QCOMPARE(previous.readAll(), earlier);
 }
 
 QTEST_MAIN(TstChartExport)
