@@ -98,8 +98,14 @@ public:
     QMenu *chartMenu(Tool tool);
     // Exports the chart as a PNG or PDF image, at its size on screen or at a
     // print size, dark or light, as the file dialog's filter chooses. The
-    // picture has a title line, axis titles with units and a legend.
+    // picture has a title line, axis titles with units and a legend. It is
+    // recorded from the chart as it stands when the dialog closes, then
+    // drawn and written on a thread of its own (one picture at a time) while
+    // the charts go on; when the writing ends, a message says the file is
+    // written or could not be.
     void exportChartImage(Tool tool);
+    // Chart pictures given for writing and not yet written (or reported).
+    int chartImagesPending() const;
     // The title line of the tool's pictures: the instrument, with its model
     // while it is connected, the first and last sample's times when both are
     // given (valid), and the time of the export.
@@ -161,6 +167,10 @@ public:
     recording::ToolRecording *recordings[3] = {};
     QLabel *recordingLabels[3] = {};
     QTimer *recordingStatusTimer = nullptr;
+    // Writes the chart pictures; made with the first export. A child of the
+    // window: when the window goes, it waits for the pictures still being
+    // written.
+    chartexport::PictureWriter *pictureWriter = nullptr;
     std::unique_ptr<Vc_Meter> vcMeter;
     std::unique_ptr<AdjPower> adjPower;
     std::unique_ptr<OneKeyLine> oneKeyLine;

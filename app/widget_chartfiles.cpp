@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <iterator>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -321,10 +322,28 @@ void Widget::exportChartImage(Tool tool)
     else
         name += options.format == Format::Pdf ? QStringLiteral(".pdf") : QStringLiteral(".png");
 
-    // Built and written at once on this thread, from the chart as it stands.
+    // Recorded here from the chart as it stands, then drawn and written on
+    // the writer's thread while the polls and redraws go on.
     const ChartFileTarget target = chartFileTarget(tool, *ui, *vcMeter, *adjPower, *oneKeyLine);
-    if (!chartexport::exportChart(*target.chart, target.state, target.profile,
-                                  pictureCaptions(tool, QDateTime::currentDateTime()), name,
-                                  options))
-        QMessageBox::information(this, tr("提示"), tr("无法导出到 %1").arg(name), QMessageBox::Ok);
+    chartexport::RecordedPicture picture =
+        chartexport::recordPicture(*target.chart, target.state, target.profile,
+                                   pictureCaptions(tool, QDateTime::currentDateTime()), options);
+    if (!pictureWriter) {
+        pictureWriter = new chartexport::PictureWriter(this);
+        connect(pictureWriter, &chartexport::PictureWriter::finished, this,
+                [this](const QString &fileName, bool written) {
+                    // Said once the file is complete (or could not be
+                    // written): the export's dialog closed long before.
+                    QMessageBox::information(this, tr("提示"),
+                                             written ? tr("已导出到 %1").arg(fileName)
+                                                     : tr("无法导出到 %1").arg(fileName),
+                                             QMessageBox::Ok);
+                });
+    }
+    pictureWriter->write(std::move(picture), name);
+}
+
+int Widget::chartImagesPending() const
+{
+    return pictureWriter ? pictureWriter->pending() : 0;
 }

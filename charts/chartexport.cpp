@@ -6,9 +6,18 @@
 #include <qcustomplot.h>
 
 #include <QFontMetricsF>
+#include <QFutureWatcher>
 #include <QHash>
+#include <QImage>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 namespace chartexport {
@@ -519,24 +528,170 @@ std::unique_ptr<QCustomPlot> buildPicture(const QCustomPlot &chart, const LiveCh
     return picture;
 }
 
+RecordedPicture recordPicture(const QCustomPlot &chart, const LiveChartState &state,
+                              const ChartProfile &profile, const Captions &captions,
+                              const Options &options)
+{
+    RecordedPicture recorded;
+    recorded.format = options.format;
+    recorded.layoutSize = layoutSize(chart, options.size);
+    recorded.background = paletteOf(options.theme).background;
+    recorded.title = captions.title;
+    const std::unique_ptr<QCustomPlot> picture =
+        buildPicture(chart, state, profile, captions, options.theme, recorded.layoutSize);
+
+    // The painter set up as QCustomPlot's own savePdf and savePng set up
+    // theirs, so that the file is the one they would write.
+    QCPPainter painter;
+    if (!painter.begin(&recorded.drawing))
+        return recorded;
+    if (options.format == Format::Pdf) {
+        // Vector output; cosmetic pens stay as thin as the viewer draws them.
+        painter.setMode(QCPPainter::pmVectorized);
+    } else if (options.size == Size::Print) {
+        // Laid out on the A4 page and drawn at 300 dpi, so text and lines
+        // keep their size on paper; pens get a width that scales with it.
+        recorded.scale = kPrintDpi / 72.0;
+        recorded.dotsPerInch = kPrintDpi;
+        painter.setMode(QCPPainter::pmNonCosmetic);
+        painter.scale(recorded.scale, recorded.scale);
+    }
+    picture->toPainter(&painter, recorded.layoutSize.width(), recorded.layoutSize.height());
+    painter.end();
+    return recorded;
+}
+
+namespace {
+
+bool writePng(const RecordedPicture &picture, QIODevice &file)
+{
+    const QSize pixels(qRound(picture.scale * picture.layoutSize.width()),
+                       qRound(picture.scale * picture.layoutSize.height()));
+    // An opaque background gives the image QCustomPlot's own export gives:
+    // 32-bit RGB, a PNG without alpha.
+    QImage image(pixels, picture.background.alpha() == 255 ? QImage::Format_RGB32
+                                                           : QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return false; // no memory for it
+    image.fill(picture.background);
+    // Drawn at the image's default resolution, which is the recording's:
+    // QPicture scales what it plays by the ratio of the two.
+    QPainter painter;
+    if (!painter.begin(&image))
+        return false;
+    painter.drawPicture(0, 0, picture.drawing);
+    painter.end();
+    if (picture.dotsPerInch > 0) {
+        const int dotsPerMeter = qRound(picture.dotsPerInch / 0.0254);
+        image.setDotsPerMeterX(dotsPerMeter);
+        image.setDotsPerMeterY(dotsPerMeter);
+    }
+    return image.save(&file, "PNG");
+}
+
+bool writePdf(const RecordedPicture &picture, QIODevice &file)
+{
+    QPdfWriter writer(&file);
+    writer.setCreator(QStringLiteral("QUORVALINE"));
+    writer.setTitle(picture.title);
+    // A page as large as the layout, in points, without margins, at the
+    // recording's resolution (QCustomPlot's savePdf uses the screen's, as
+    // the recording does), so that text keeps its size.
+    QPageLayout page(
+        QPageSize(picture.layoutSize, QPageSize::Point, QString(), QPageSize::ExactMatch),
+        QPageLayout::Portrait, QMarginsF());
+    page.setMode(QPageLayout::FullPageMode);
+    if (!writer.setPageLayout(page))
+        return false;
+    writer.setResolution(picture.drawing.logicalDpiY());
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return false;
+    painter.setWindow(QRect(QPoint(0, 0), picture.layoutSize));
+    painter.drawPicture(0, 0, picture.drawing);
+    return painter.end();
+}
+
+} // namespace
+
+bool writePicture(const RecordedPicture &picture, const QString &fileName)
+{
+    // Written to a temporary file beside the target and renamed over it only
+    // when complete: a failed write (a full disk, a folder that cannot be
+    // written) leaves an earlier file as it was and no part of the new one.
+    // A recording that could not be made is no picture: nothing is written
+    // rather than a blank page reported as written.
+    if (picture.drawing.isNull() || picture.layoutSize.isEmpty())
+        return false;
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const bool drawn =
+        picture.format == Format::Pdf ? writePdf(picture, file) : writePng(picture, file);
+    // Writes that failed on the way make the commit fail too.
+    return drawn && file.commit();
+}
+
 bool exportChart(const QCustomPlot &chart, const LiveChartState &state, const ChartProfile &profile,
                  const Captions &captions, const QString &fileName, const Options &options)
 {
-    const QSize size = layoutSize(chart, options.size);
-    const std::unique_ptr<QCustomPlot> picture =
-        buildPicture(chart, state, profile, captions, options.theme, size);
-    if (options.format == Format::Pdf) {
-        // The page is as large as the layout, in points.
-        return picture->savePdf(fileName, size.width(), size.height(), QCP::epAllowCosmetic,
-                                QStringLiteral("QUORVALINE"), captions.title);
-    }
-    if (options.size == Size::Print) {
-        // Laid out on the A4 page and drawn at 300 dpi, so text and lines
-        // keep their size on paper.
-        return picture->savePng(fileName, size.width(), size.height(), kPrintDpi / 72.0, -1,
-                                kPrintDpi, QCP::ruDotsPerInch);
-    }
-    return picture->savePng(fileName, size.width(), size.height(), 1.0);
+    return writePicture(recordPicture(chart, state, profile, captions, options), fileName);
+}
+
+namespace {
+
+// What the GUI thread hands to the writing task: the picture and its file
+// name, owned by the task from then on. The flag is stored (release) once
+// the hand-over is complete and loaded (acquire) by the task before it reads
+// the rest, which makes the hand-over visible to ThreadSanitizer, which does
+// not see it through Qt's own queue.
+struct WriteHandOver {
+    RecordedPicture picture;
+    QString fileName;
+    std::atomic<bool> complete{false};
+};
+
+bool writeHandedOver(WriteHandOver *handOver)
+{
+    const std::unique_ptr<WriteHandOver> owned(handOver);
+    if (!owned->complete.load(std::memory_order_acquire))
+        return false; // cannot happen: the task starts after the store
+    return writePicture(owned->picture, owned->fileName);
+}
+
+} // namespace
+
+PictureWriter::PictureWriter(QObject *parent) : QObject(parent)
+{
+    mPool.setMaxThreadCount(1);
+}
+
+PictureWriter::~PictureWriter()
+{
+    waitForDone();
+}
+
+void PictureWriter::write(RecordedPicture picture, const QString &fileName)
+{
+    auto handOver = std::make_unique<WriteHandOver>();
+    handOver->picture = std::move(picture);
+    handOver->fileName = fileName;
+    handOver->complete.store(true, std::memory_order_release);
+
+    auto *watcher = new QFutureWatcher<bool>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, fileName] {
+        watcher->deleteLater();
+        const bool written = watcher->result();
+        emit finished(fileName, written);
+        --mPending;
+    });
+    ++mPending;
+    watcher->setFuture(QtConcurrent::run(&mPool, writeHandedOver, handOver.release()));
+}
+
+void PictureWriter::waitForDone()
+{
+    mPool.waitForDone();
 }
 
 } // namespace chartexport

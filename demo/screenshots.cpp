@@ -15,11 +15,13 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <QTranslator>
 #include <cstdio>
@@ -177,6 +179,17 @@ bool renderExports(Widget &window, const QString &outDir, const QString &tag)
         {"meter-export-screen-dark", "PNG，图表大小，深色 (*.png)"},
     };
     const FileDialogs dialogs = window.fileDialogs;
+    // Each picture is written in the background, then a message box says
+    // whether it was: its text is kept and the box closed.
+    QString message;
+    QTimer boxCloser;
+    QObject::connect(&boxCloser, &QTimer::timeout, [&message] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            message = box->text();
+            box->done(QMessageBox::Ok);
+        }
+    });
+    boxCloser.start(5);
     bool ok = true;
     for (const auto &e : exports) {
         const QString filter = QCoreApplication::translate("Widget", e.filter);
@@ -191,9 +204,12 @@ bool renderExports(Widget &window, const QString &outDir, const QString &tag)
             return file;
         };
         QFile::remove(file);
+        message.clear();
         window.exportChartImage(Widget::Tool::Meter);
+        while (window.chartImagesPending() > 0)
+            runEventsFor(5);
         if (!offered || !QFile::exists(file)) {
-            std::fprintf(stderr, "cannot export %s\n", qPrintable(file));
+            std::fprintf(stderr, "cannot export %s: %s\n", qPrintable(file), qPrintable(message));
             ok = false;
         } else {
             std::printf("%s\n", qPrintable(file));

@@ -188,6 +188,10 @@
         <translation>Pk-pk</translation>
     </message>
     <message>
+        <source>已导出到 %1</source>
+        <translation>Exported to %1</translation>
+    </message>
+    <message>
         <source>工具</source>
         <translation>Tools</translation>
     </message>

@@ -2,17 +2,22 @@
 // title line of each tool (the instrument, its model while connected, the
 // samples' times, the export's time) and the axis titles in both languages,
 // the meter exported from its chart's menu as a print-size PDF, the chart on
-// screen left as it was, and an export while the boot line charts at its
-// full rate.
+// screen left as it was, an export while the boot line charts at its full
+// rate (the dialog and the writing), a failed write reported when the
+// writing ends, and a window closed while a picture is being written.
 #include "app/language.h"
 #include "charts/livechart.h"
 #include "charts/measurecursors.h"
 #include "tests/support/filedialogs.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/pictures.h"
+#include "tests/support/readonlyfolder.h"
 #include "tests/support/testbench.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QMenu>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -208,11 +213,12 @@ private slots:
         const QDateTime before = QDateTime::currentDateTime();
         QVERIFY(b.choose(Tool::Meter, widgetText("导出图片…")));
         const QDateTime after = QDateTime::currentDateTime();
-        QVERIFY(b.boxes.boxes.isEmpty());
+        QTRY_COMPARE(b.w->chartImagesPending(), 0);
         QCOMPARE(b.dialogs.saves.size(), 1);
         QVERIFY(b.dialogs.saves[0].filter.contains(b.dialogs.chosenFilter));
 
         const QString file = b.path("meter.pdf"); // the filter's ending added
+        QCOMPARE(b.boxes.texts(), QStringList{widgetText("已导出到 %1").arg(file)});
         QCOMPARE(testbench::pdfPageSize(file), QSize(842, 595));
         const QString text = testbench::pdfText(file);
         const QRegularExpression titleLine(
@@ -283,7 +289,7 @@ private slots:
         b.dialogs.saveAnswer = b.path("a.pdf");
         b.dialogs.chosenFilter = widgetText("PDF，图表大小，深色 (*.pdf)");
         QVERIFY(b.choose(Tool::Meter, widgetText("导出图片…")));
-        QCoreApplication::processEvents();
+        QTRY_COMPARE(b.w->chartImagesPending(), 0);
 
         QVERIFY(QFile::exists(b.path("a.png")) && QFile::exists(b.path("a.pdf")));
         QCOMPARE(replots, 0);
@@ -294,9 +300,10 @@ private slots:
 
     // The boot line charts at its full rate (its 2 ms timer running) while
     // the file dialog is open, which runs an event loop as a modal dialog
-    // does: the polls and the chart's redraws go on, and the chart holds
-    // one sample for every answer the boot line gave, during the dialog,
-    // the export and after.
+    // does, and while the print-size picture is drawn and written, which
+    // happens beside the event loop: the polls and the chart's redraws go
+    // on, and the chart holds one sample for every answer the boot line
+    // gave, during the dialog, the writing and after.
     void exportWhileTheBootLineChartsAtFullRate()
     {
         PictureBench b;
@@ -330,16 +337,112 @@ private slots:
             return b.path("line.png");
         };
         QVERIFY(b.choose(Tool::BootLine, widgetText("导出图片…")));
+        // The picture is recorded; drawing the A4 page at 300 dpi and
+        // compressing it is still to come, on the writer's thread.
+        QVERIFY(!QFile::exists(b.path("line.png")));
+        QCOMPARE(b.w->chartImagesPending(), 1);
+        const int requestsBeforeWriting = b.bootLine->requestCount();
+        const int samplesBeforeWriting = samples();
+        const int replotsBeforeWriting = replots;
+        QTRY_COMPARE_WITH_TIMEOUT(b.w->chartImagesPending(), 0, 30000);
+        const int requestsInWriting = b.bootLine->requestCount() - requestsBeforeWriting;
+        const int samplesInWriting = samples() - samplesBeforeWriting;
+        const int replotsInWriting = replots - replotsBeforeWriting;
         QTest::qWait(100);
         poll->stop();
 
-        QVERIFY(b.boxes.boxes.isEmpty());
-        QVERIFY(QFile::exists(b.path("line.png")));
+        QCOMPARE(b.boxes.hintTexts(),
+                 QStringList{QStringLiteral("已导出到 %1").arg(b.path("line.png"))});
+        QCOMPARE(QImageReader(b.path("line.png")).size(), QSize(3508, 2479));
         QVERIFY2(requestsInDialog > 20, qPrintable(QString::number(requestsInDialog)));
         QCOMPARE(samplesInDialog, requestsInDialog);
         QVERIFY2(replotsInDialog > 2, qPrintable(QString::number(replotsInDialog)));
+        // Writing the page takes a good part of a second or more: the poll
+        // runs all along (drawn on the GUI thread, it stopped them all).
+        QVERIFY2(requestsInWriting > 20, qPrintable(QString::number(requestsInWriting)));
+        QCOMPARE(samplesInWriting, requestsInWriting);
+        QVERIFY2(replotsInWriting > 2, qPrintable(QString::number(replotsInWriting)));
         QVERIFY(b.bootLine->requestCount() > 0);
         QCOMPARE(samples(), b.bootLine->requestCount());
+    }
+
+    // The disk fills up while the picture is written, or its folder cannot
+    // be written into: the window says so once the writing has ended, and
+    // the earlier picture of that name is left as it was, with nothing else
+    // beside it.
+    void failedWriteIsReportedAndLeavesThePreviousFile_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("readOnlyFolder"); // else the disk is full
+        QTest::newRow("PNG, disk full") << "PNG，打印尺寸，浅色 (*.png)"
+                                        << "meter.png" << false;
+        QTest::newRow("PDF, disk full") << "PDF，打印尺寸，浅色 (*.pdf)"
+                                        << "meter.pdf" << false;
+        QTest::newRow("PNG, read-only folder") << "PNG，打印尺寸，浅色 (*.png)"
+                                               << "meter.png" << true;
+    }
+    void failedWriteIsReportedAndLeavesThePreviousFile()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, name);
+        QFETCH(bool, readOnlyFolder);
+        PictureBench b;
+        for (int i = 0; i < 30; ++i)
+            b.w.pollMeter();
+        const QString file = b.dir.filePath(name);
+        const QByteArray earlier(1000, 'e'); // far smaller than either new picture
+        {
+            QFile previous(file);
+            QVERIFY(previous.open(QIODevice::WriteOnly));
+            QCOMPARE(previous.write(earlier), qint64(earlier.size()));
+        }
+        b.dialogs.saveAnswer = file;
+        b.dialogs.chosenFilter = widgetText(filter.toUtf8().constData());
+        {
+            // Made before the window's first export: the writer's thread,
+            // started by it, starts without root's override as well.
+            std::unique_ptr<testbench::FileSizeLimit> diskFull;
+            std::unique_ptr<testbench::ReadOnlyFolder> readOnly;
+            if (readOnlyFolder) {
+                readOnly = std::make_unique<testbench::ReadOnlyFolder>(b.dir.path());
+                QVERIFY(readOnly->ok());
+            } else {
+                diskFull = std::make_unique<testbench::FileSizeLimit>(4096); // room for 4 kB
+                QVERIFY(diskFull->ok());
+            }
+            QCOMPARE(b.w->chartImagesPending(), 0);
+            QVERIFY(b.choose(Tool::Meter, widgetText("导出图片…")));
+            QVERIFY(b.boxes.boxes.isEmpty()); // not yet: the writing has not ended
+            QTRY_COMPARE_WITH_TIMEOUT(b.w->chartImagesPending(), 0, 30000);
+        }
+        QCOMPARE(b.boxes.hintTexts(), QStringList{QStringLiteral("无法导出到 %1").arg(file)});
+        QCOMPARE(QDir(b.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+        QFile previous(file);
+        QVERIFY(previous.open(QIODevice::ReadOnly));
+        QCOMPARE(previous.readAll(), earlier);
+    }
+
+    // The window goes (the program quits) while a print-size picture is
+    // being written: it waits for the writing, and the file is whole.
+    void closingWhileWritingLeavesAWholeFile()
+    {
+        PictureBench b;
+        for (int i = 0; i < 30; ++i)
+            b.w.pollMeter();
+        b.dialogs.saveAnswer = b.path("last.png");
+        b.dialogs.chosenFilter = widgetText("PNG，打印尺寸，浅色 (*.png)");
+        QVERIFY(b.choose(Tool::Meter, widgetText("导出图片…")));
+        QCOMPARE(b.w->chartImagesPending(), 1);
+        b.w.widget.reset();
+
+        QCOMPARE(QDir(b.dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("last.png")});
+        QImageReader reader(b.path("last.png"));
+        const QImage image = reader.read();
+        QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
+        QCOMPARE(image.size(), QSize(3508, 2479));
+        QCOMPARE(image.pixel(0, 0), qRgb(255, 255, 255));
     }
 };
 

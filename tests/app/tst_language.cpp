@@ -159,6 +159,7 @@ private slots:
             {"该文件正在记录另一台仪器：%1",
              "This file is already recording another instrument: %1"},
             {"无法导出到 %1", "Cannot export to %1"},
+            {"已导出到 %1", "Exported to %1"},
             {"PNG，图表大小，深色 (*.png)", "PNG, chart size, dark (*.png)"},
             {"PNG，图表大小，浅色 (*.png)", "PNG, chart size, light (*.png)"},
             {"PNG，打印尺寸，浅色 (*.png)", "PNG, print size, light (*.png)"},

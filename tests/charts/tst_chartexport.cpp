@@ -1,12 +1,19 @@
 // Chart pictures on a bare meter chart: the background, title region and
 // traces of the PNG in both themes and sizes, the text of the PDF (title,
 // units, legend, notes), the items and graphs marked for the pictures, the
-// value tags, and a chart that stays as it is while its picture is made.
+// value tags, a chart that stays as it is while its picture is made, the
+// recorded picture drawn to the pixel as QCustomPlot's own export draws it,
+// pictures written on the writer's thread, and a failed write that leaves
+// the previous file as it was.
 #include "charttesthelpers.h"
 
 #include "charts/chartexport.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/pictures.h"
+#include "tests/support/readonlyfolder.h"
 
+#include <QDir>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -20,6 +27,11 @@ Q_DECLARE_METATYPE(Format)
 Q_DECLARE_METATYPE(Size)
 Q_DECLARE_METATYPE(Theme)
 Q_DECLARE_METATYPE(Captions)
+
+// How a write fails: the folder is not there (removed after the dialog), the
+// disk fills up part way, the folder is read-only.
+enum class WriteFailure { FolderGone, DiskFull, ReadOnlyFolder };
+Q_DECLARE_METATYPE(WriteFailure)
 
 namespace {
 
@@ -130,8 +142,13 @@ private slots:
     void pictureSharesTheDataAndLeavesTheChartAlone();
     void tagsShowTheChartsValues();
     void printColoursStayApartInGreyscale();
+    void sameImageAsQCustomPlotsOwnExport_data();
+    void sameImageAsQCustomPlotsOwnExport();
     void unwritableFileFails_data();
     void unwritableFileFails();
+    void writerWritesInTurnOnItsOwnThread();
+    void emptyRecordingIsNotWritten_data();
+    void emptyRecordingIsNotWritten();
 
 private:
     QTemporaryDir mDir;
@@ -435,21 +452,237 @@ void TstChartExport::printColoursStayApartInGreyscale()
     QVERIFY(luminance(kPrintPower) - luminance(kPrintCurrent) >= 40);
 }
 
+void TstChartExport::sameImageAsQCustomPlotsOwnExport_data()
+{
+    QTest::addColumn<Size>("size");
+    QTest::addColumn<Theme>("theme");
+    QTest::addColumn<bool>("extras");
+    QTest::newRow("print size, light") << Size::Print << Theme::Light << false;
+    QTest::newRow("print size, dark") << Size::Print << Theme::Dark << false;
+    QTest::newRow("chart size, light") << Size::OnScreen << Theme::Light << false;
+    QTest::newRow("chart size, dark") << Size::OnScreen << Theme::Dark << false;
+    QTest::newRow("print size, light, band, cursor and notes")
+        << Size::Print << Theme::Light << true;
+}
+
+// The picture recorded on the GUI thread, then drawn and written on the
+// writer's thread, is the one QCustomPlot's savePng draws from the same
+// picture at once on the GUI thread (as the export did before it was split
+// in two): the same size, pixel format and stated resolution, and the same
+// pixels but for the rounding of antialiased edges.
+void TstChartExport::sameImageAsQCustomPlotsOwnExport()
+{
+    QFETCH(Size, size);
+    QFETCH(Theme, theme);
+    QFETCH(bool, extras);
+    MeterChart chart;
+    Captions captions = meterCaptions();
+    if (extras) {
+        QCustomPlot &plot = chart.plot;
+        QCPAxis *volts = chart.rightAxis(0);
+        QCPGraph *lower = plot.addGraph(plot.xAxis, volts);
+        QCPGraph *upper = plot.addGraph(plot.xAxis, volts);
+        for (QCPGraph *graph : {lower, upper}) {
+            graph->addData(0, graph == lower ? 4.5 : 5.5);
+            graph->addData(300, graph == lower ? 4.5 : 5.5);
+            graph->setPen(QPen(QColor(255, 200, 0), 0, Qt::DashLine)); // cosmetic
+        }
+        upper->setBrush(QColor(255, 200, 0, 120));
+        upper->setChannelFillGraph(lower);
+        chartexport::showInPictures(lower);
+        chartexport::showInPictures(upper, QStringLiteral("参考带"));
+        auto *cursor = new QCPItemStraightLine(&plot);
+        cursor->point1->setAxes(plot.xAxis, volts);
+        cursor->point2->setAxes(plot.xAxis, volts);
+        cursor->point1->setCoords(150.5, 0);
+        cursor->point2->setCoords(150.5, 1);
+        cursor->setPen(QPen(QColor(255, 0, 255), 2));
+        auto *readout = new QCPItemText(&plot);
+        readout->position->setType(QCPItemPosition::ptAxisRectRatio);
+        readout->position->setCoords(0.05, 0.9);
+        readout->setText(QStringLiteral("Δt 1.25 s"));
+        readout->setBrush(Qt::black);
+        readout->setColor(Qt::white);
+        for (QCPLayerable *item : std::initializer_list<QCPLayerable *>{cursor, readout})
+            chartexport::showInPictures(item);
+        captions.notes =
+            QStringList{QStringLiteral("光标 A：5.000 V"), QStringLiteral("判定：通过")};
+        plot.replot();
+    }
+
+    // Recorded here, drawn and written on the writer's thread.
+    const QString recorded = mDir.filePath(QStringLiteral("recorded.png"));
+    chartexport::PictureWriter writer;
+    QSignalSpy reports(&writer, &chartexport::PictureWriter::finished);
+    writer.write(chartexport::recordPicture(chart.plot, chart.tool, chart.profile, captions,
+                                            Options{Format::Png, size, theme}),
+                 recorded);
+    QTRY_COMPARE_WITH_TIMEOUT(reports.size(), 1, 30000);
+    QCOMPARE(reports[0], (QList<QVariant>{recorded, true}));
+    const QSize layout = chartexport::layoutSize(chart.plot, size);
+    const auto picture =
+        chartexport::buildPicture(chart.plot, chart.tool, chart.profile, captions, theme, layout);
+    const QString direct = mDir.filePath(QStringLiteral("direct.png"));
+    if (size == Size::Print)
+        QVERIFY(picture->savePng(direct, layout.width(), layout.height(), 300 / 72.0, -1, 300,
+                                 QCP::ruDotsPerInch));
+    else
+        QVERIFY(picture->savePng(direct, layout.width(), layout.height(), 1.0));
+
+    const QImage fromRecording(recorded, "PNG");
+    const QImage drawnAtOnce(direct, "PNG");
+    QCOMPARE(fromRecording.size(), drawnAtOnce.size());
+    QCOMPARE(fromRecording.format(), drawnAtOnce.format());
+    // Replayed from the recording, the antialiased edges of a few lines and
+    // letters round a level or so differently; nothing moves or changes
+    // colour. Allowed: at most 3 levels of 255 in any channel, on at most one
+    // pixel in a thousand (a trace drawn a pixel off, a missing tag or a
+    // wrong background differs by far more, on far more pixels).
+    int differing = 0;
+    int largest = 0;
+    for (int y = 0; y < fromRecording.height(); ++y) {
+        for (int x = 0; x < fromRecording.width(); ++x) {
+            const QRgb a = fromRecording.pixel(x, y);
+            const QRgb b = drawnAtOnce.pixel(x, y);
+            if (a == b)
+                continue;
+            ++differing;
+            largest = std::max({largest, std::abs(qRed(a) - qRed(b)),
+                                std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+        }
+    }
+    QVERIFY2(largest <= 3, qPrintable(QString::number(largest)));
+    const int pixels = fromRecording.width() * fromRecording.height();
+    QVERIFY2(differing <= pixels / 1000,
+             qPrintable(QStringLiteral("%1 of %2").arg(differing).arg(pixels)));
+    if (size == Size::Print) {
+        // 300 dots per inch: 300 / 0.0254 = 11811 per metre.
+        QCOMPARE(fromRecording.dotsPerMeterX(), 11811);
+        QCOMPARE(fromRecording.dotsPerMeterY(), 11811);
+    }
+}
+
 void TstChartExport::unwritableFileFails_data()
+{
+    QTest::addColumn<Format>("format");
+    QTest::addColumn<WriteFailure>("failure");
+    QTest::newRow("PNG, folder gone") << Format::Png << WriteFailure::FolderGone;
+    QTest::newRow("PDF, folder gone") << Format::Pdf << WriteFailure::FolderGone;
+    QTest::newRow("PNG, disk full") << Format::Png << WriteFailure::DiskFull;
+    QTest::newRow("PDF, disk full") << Format::Pdf << WriteFailure::DiskFull;
+    QTest::newRow("PNG, read-only folder") << Format::Png << WriteFailure::ReadOnlyFolder;
+    QTest::newRow("PDF, read-only folder") << Format::Pdf << WriteFailure::ReadOnlyFolder;
+}
+
+// A write that fails reports it and leaves the folder as it was: an earlier
+// file of that name keeps its bytes, and no part of the new one stays behind
+// (under its name or any other).
+void TstChartExport::unwritableFileFails()
+{
+    QFETCH(Format, format);
+    QFETCH(WriteFailure, failure);
+    MeterChart chart;
+    const QString folder = mDir.filePath(QString::fromLatin1(QTest::currentDataTag()));
+    QVERIFY(QDir().mkpath(folder));
+    const QString file =
+        QDir(folder).filePath(failure == WriteFailure::FolderGone ? QStringLiteral("missing/a.file")
+                                                                  : QStringLiteral("a.file"));
+    // The earlier picture: 1000 bytes, far less than either new file (a
+    // print-size PDF, a print-size PNG, both over 10 kB).
+    const QByteArray earlier(1000, 'e');
+    if (failure != WriteFailure::FolderGone) {
+        QFile previous(file);
+        QVERIFY(previous.open(QIODevice::WriteOnly));
+        QCOMPARE(previous.write(earlier), qint64(earlier.size()));
+    }
+    {
+        std::unique_ptr<testbench::FileSizeLimit> diskFull;
+        std::unique_ptr<testbench::ReadOnlyFolder> readOnly;
+        if (failure == WriteFailure::DiskFull) {
+            // Room for 4 kB of the new file.
+            diskFull = std::make_unique<testbench::FileSizeLimit>(4096);
+            QVERIFY(diskFull->ok());
+        } else if (failure == WriteFailure::ReadOnlyFolder) {
+            readOnly = std::make_unique<testbench::ReadOnlyFolder>(folder);
+            QVERIFY(readOnly->ok());
+        }
+        QVERIFY(!chartexport::exportChart(chart.plot, chart.tool, chart.profile, meterCaptions(),
+                                          file, Options{format, Size::Print, Theme::Light}));
+    }
+    const QStringList left = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    if (failure == WriteFailure::FolderGone) {
+        QVERIFY(!QFile::exists(file));
+        QVERIFY2(left.isEmpty(), qPrintable(left.join(QLatin1Char(' '))));
+    } else {
+        QCOMPARE(left, QStringList{QStringLiteral("a.file")});
+        QFile previous(file);
+        QVERIFY(previous.open(QIODevice::ReadOnly));
+        QCOMPARE(previous.readAll(), earlier);
+    }
+}
+
+// The writer draws and writes each picture on a thread that is not the GUI
+// thread, one after the other in the order given (the same file written
+// twice ends with the second picture), and reports each on the GUI thread:
+// written, or not when the file cannot be.
+void TstChartExport::writerWritesInTurnOnItsOwnThread()
+{
+    MeterChart chart;
+    const QString file = mDir.filePath(QStringLiteral("turns.png"));
+    const QString failing = mDir.filePath(QStringLiteral("missing/turns.png"));
+    chartexport::PictureWriter writer;
+    QSignalSpy reports(&writer, &chartexport::PictureWriter::finished);
+    QThread *reportedOn = nullptr;
+    connect(&writer, &chartexport::PictureWriter::finished, this,
+            [&reportedOn] { reportedOn = QThread::currentThread(); });
+
+    auto record = [&chart](Size size) {
+        return chartexport::recordPicture(chart.plot, chart.tool, chart.profile, meterCaptions(),
+                                          Options{Format::Png, size, Theme::Light});
+    };
+    writer.write(record(Size::Print), file);
+    // Back at once: drawing an A4 page at 300 dpi takes far longer than the
+    // return from write().
+    QVERIFY(!QFile::exists(file));
+    writer.write(record(Size::Print), failing);
+    writer.write(record(Size::OnScreen), file);
+    QCOMPARE(writer.pending(), 3);
+    QTRY_COMPARE_WITH_TIMEOUT(reports.size(), 3, 60000);
+    QCOMPARE(writer.pending(), 0);
+    QCOMPARE(reportedOn, QThread::currentThread());
+    const QList<QVariant> expected[3] = {{file, true}, {failing, false}, {file, true}};
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(reports[i], expected[i]);
+    // The chart's size, written last.
+    QCOMPARE(QImage(file, "PNG").size(), QSize(900, 400));
+}
+
+void TstChartExport::emptyRecordingIsNotWritten_data()
 {
     QTest::addColumn<Format>("format");
     QTest::newRow("PNG") << Format::Png;
     QTest::newRow("PDF") << Format::Pdf;
 }
 
-void TstChartExport::unwritableFileFails()
+// A recording that holds nothing (its painter could not start) writes no
+// blank picture over an earlier file and is not reported as written.
+void TstChartExport::emptyRecordingIsNotWritten()
 {
     QFETCH(Format, format);
-    MeterChart chart;
-    const QString file = mDir.filePath(QStringLiteral("missing/a.file"));
-    QVERIFY(!chartexport::exportChart(chart.plot, chart.tool, chart.profile, meterCaptions(), file,
-                                      Options{format, Size::Print, Theme::Light}));
-    QVERIFY(!QFile::exists(file));
+    const QString file = mDir.filePath(QStringLiteral("empty.file"));
+    const QByteArray earlier(1000, 'e');
+    {
+        QFile previous(file);
+        QVERIFY(previous.open(QIODevice::WriteOnly));
+        QCOMPARE(previous.write(earlier), qint64(earlier.size()));
+    }
+    chartexport::RecordedPicture empty;
+    empty.format = format;
+    empty.layoutSize = QSize(842, 595);
+    QVERIFY(!chartexport::writePicture(empty, file));
+    QFile previous(file);
+    QVERIFY(previous.open(QIODevice::ReadOnly));
+    QCOMPARE(previous.readAll(), earlier);
 }
 
 QTEST_MAIN(TstChartExport)
