@@ -254,8 +254,10 @@ private slots:
         b.dialogs.saveAnswer = b.path("measured");
         b.dialogs.chosenFilter = widgetText("PDF，打印尺寸，浅色 (*.pdf)");
         QVERIFY(b.choose(Tool::Meter, widgetText("导出图片…")));
-        QVERIFY(b.boxes.boxes.isEmpty());
-        const QString text = testbench::pdfText(b.path("measured.pdf"));
+        QTRY_COMPARE(b.w->chartImagesPending(), 0);
+        const QString file = b.path("measured.pdf");
+        QCOMPARE(b.boxes.texts(), QStringList{widgetText("已导出到 %1").arg(file)});
+        const QString text = testbench::pdfText(file);
         for (const MeasureReadout::Row &row : rows) {
             for (const QString &cell : row.cells)
                 QVERIFY2(text.contains(cell.trimmed()),
