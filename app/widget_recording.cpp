@@ -5,6 +5,7 @@
 #include "widget.h"
 
 #include "recording/toolrecording.h"
+#include "tools/bootline/bootcheckpanel.h"
 #include "tools/bootline/onekeyline.h"
 #include "tools/meter/vc_meter.h"
 #include "tools/power/adjpower.h"
@@ -118,6 +119,8 @@ QMenu *Widget::chartMenu(Tool tool)
             [this, tool] { exportChartImage(tool); });
     connect(menu->addAction(tr("导出 CSV…")), &QAction::triggered, this,
             [this, tool] { exportChartCsv(tool); });
+    if (tool == Tool::BootLine)
+        bootCheck->addMenuActions(menu);
     return menu;
 }
 

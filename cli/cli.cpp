@@ -36,6 +36,8 @@ const char kUsage[] =
     "  power set                    set the supply's memory slot, set-points and switches\n"
     "  power program FILE           run a program table file (.xls) on the supply\n"
     "  flash IMAGE                  send a firmware image to an instrument in update mode\n"
+    "  boot check|capture|reference boot a phone and check its boot current against a\n"
+    "                               reference; save a boot; make a reference of boots\n"
     "\n"
     "Options for every command:\n"
     "  --device PATH                the instrument at this path (from 'list')\n"
@@ -60,7 +62,8 @@ const char kUsage[] =
     "  %1 record boot --samples 1000 --format jsonl -o - | head -n 100\n"
     "  %1 power set --preset M1 --voltage 4.35 --current 1.5 --output on\n"
     "  %1 power program steps.xls --times 3\n"
-    "  %1 flash firmware.bin\n";
+    "  %1 flash firmware.bin\n"
+    "  %1 boot check --profile 'demo phone' --junit boot.xml\n";
 
 } // namespace
 
@@ -147,6 +150,8 @@ int run(const QStringList &arguments)
         return powerCommand(globals, rest);
     if (name == QLatin1String("flash"))
         return flashCommand(globals, rest);
+    if (name == QLatin1String("boot"))
+        return bootCommand(globals, rest);
     complain(QStringLiteral("unknown command '%1' (see '%2 --help')").arg(name, gProgramName));
     return Usage;
 }

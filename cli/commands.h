@@ -21,6 +21,8 @@ int readCommand(const Globals &globals, const QStringList &args);
 int recordCommand(const Globals &globals, const QStringList &args);
 int powerCommand(const Globals &globals, const QStringList &args);
 int flashCommand(const Globals &globals, const QStringList &args);
+// boot check, boot capture, boot reference (cli/boot.cpp).
+int bootCommand(const Globals &globals, const QStringList &args);
 
 // The whole help text.
 QString usageText();
