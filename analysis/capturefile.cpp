@@ -73,11 +73,16 @@ std::optional<SampleSeries> parseRecording(QIODevice &in, CaptureFileError *erro
     SampleSeries series;
     bool gap = false;
     bool header = false;
-    while (!in.atEnd() && series.size() < kMaxFileSamples) {
+    qint64 headerBytes = 0;
+    // Line by line until the end (an empty read; a line holds at least its
+    // end), also from a pipe, where nothing says beforehand that more comes.
+    while (series.size() < kMaxFileSamples) {
         QByteArray line = in.readLine(kMaxLineLength);
+        if (line.isEmpty())
+            break;
         if (line.size() >= kMaxLineLength - 1 && !line.endsWith('\n')) {
             // Too long for a recording's line: passed over to its end.
-            while (!in.atEnd() && !line.endsWith('\n'))
+            while (!line.isEmpty() && !line.endsWith('\n'))
                 line = in.readLine(kMaxLineLength);
             continue;
         }
@@ -96,7 +101,8 @@ std::optional<SampleSeries> parseRecording(QIODevice &in, CaptureFileError *erro
             eventColumn = names.indexOf("event");
             header = timeColumn >= 0 && ampsColumn >= 0;
             columns = names.size();
-            if (!header && in.pos() > 64 * 1024)
+            headerBytes += line.size();
+            if (!header && headerBytes > 64 * 1024)
                 break; // no header near the start: not a recording
             continue;
         }

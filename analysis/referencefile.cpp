@@ -50,11 +50,13 @@ QJsonObject withoutKeys(QJsonObject object, std::initializer_list<const char *> 
     return object;
 }
 
-// A number in its shortest form with at most three decimals ("50", "0.4",
-// "12.345").
-QByteArray number(double value)
+// A number in its shortest form with at most `decimals` decimals ("50",
+// "0.4", "12.345"): milliamperes and milliseconds to the thousandth,
+// seconds to the microsecond.
+QByteArray number(double value, int decimals = 3)
 {
-    QByteArray text = QByteArray::number(std::round(value * 1000.0) / 1000.0, 'f', 3);
+    const double scale = std::pow(10.0, decimals);
+    QByteArray text = QByteArray::number(std::round(value * scale) / scale, 'f', decimals);
     while (text.endsWith('0'))
         text.chop(1);
     if (text.endsWith('.'))
@@ -235,9 +237,9 @@ QByteArray toJson(const Reference &r)
     for (int k = 0; k < r.phases.size(); ++k) {
         const Phase &p = r.phases[k];
         QByteArray phase = "{" + jsonValue(QLatin1String(kName)) + ": " + jsonValue(p.name) + ", " +
-                           jsonValue(QLatin1String(kFrom)) + ": " + number(double(p.fromUs) / 1e6) +
-                           ", " + jsonValue(QLatin1String(kTo)) + ": " +
-                           number(double(p.toUs) / 1e6);
+                           jsonValue(QLatin1String(kFrom)) + ": " +
+                           number(double(p.fromUs) / 1e6, 6) + ", " +
+                           jsonValue(QLatin1String(kTo)) + ": " + number(double(p.toUs) / 1e6, 6);
         if (p.tolerance.absMilliamps || p.tolerance.relPercent || p.tolerance.timeMs ||
             !p.unknownToleranceFields.isEmpty())
             phase += ", " + jsonValue(QLatin1String(kTolerance)) + ": " +
@@ -359,12 +361,12 @@ std::optional<Reference> fromJson(const QByteArray &text, FileError *error)
             !read.numberIn(o, kFrom, 0, kMaxSeconds, &from, where, true) ||
             !read.numberIn(o, kTo, 0, kMaxSeconds, &to, where, true))
             return std::nullopt;
-        if (to <= from) {
+        p.fromUs = qint64(std::llround(from * 1e6));
+        p.toUs = qint64(std::llround(to * 1e6));
+        if (p.toUs <= p.fromUs) {
             read.fail(where + QLatin1String(kTo));
             return std::nullopt;
         }
-        p.fromUs = qint64(std::llround(from * 1e6));
-        p.toUs = qint64(std::llround(to * 1e6));
         if (!read.tolerance(o.value(QLatin1String(kTolerance)), &p.tolerance,
                             &p.unknownToleranceFields, where + QLatin1String(kTolerance)))
             return std::nullopt;
