@@ -1,9 +1,9 @@
 // The boot check drawn on a chart whose keys are sample numbers (the boot
 // line's): the band a capture is held against, shaded, with its centre line,
-// aligned at the capture's start; the samples that left it in red as they
-// come; and the verdict with its summary in the chart's corner. One set of
-// items, so that whatever draws the chart (the page, "Export image…")
-// carries the check with it.
+// aligned at the capture's start and drawn as far as the capture has come;
+// the samples that left it in red as they come; and the verdict with its
+// summary in the chart's corner. One set of items, so that whatever draws
+// the chart (the page, "Export image…") carries the check with it.
 #pragma once
 
 #include <QColor>
@@ -18,10 +18,42 @@ namespace bootprofile {
 class Band;
 }
 
+// The band's shade: the area between a lower and an upper line given at the
+// same keys (sorted), on a chart whose key axis is horizontal. Drawn as one
+// rectangle per pixel column of the view, from the lowest to the highest
+// value the lines reach in it: a polygon of a point per bin would cost, to
+// fill, about the square of its points at every redraw.
+class BandShade : public QCPAbstractPlottable {
+public:
+    BandShade(QCPAxis *keyAxis, QCPAxis *valueAxis);
+
+    void clear();
+    // Adds a point at a key not below the last one's.
+    void add(double key, double low, double high);
+    int size() const { return int(mKeys.size()); }
+    double key(int i) const { return mKeys[size_t(i)]; }
+    double low(int i) const { return mLows[size_t(i)]; }
+    double high(int i) const { return mHighs[size_t(i)]; }
+    void copyFrom(const BandShade &other);
+
+    double selectTest(const QPointF &pos, bool onlySelectable, QVariant *details) const override;
+    QCPRange getKeyRange(bool &foundRange, QCP::SignDomain inSignDomain) const override;
+    QCPRange getValueRange(bool &foundRange, QCP::SignDomain inSignDomain,
+                           const QCPRange &inKeyRange) const override;
+
+protected:
+    void draw(QCPPainter *painter) override;
+    void drawLegendIcon(QCPPainter *painter, const QRectF &rect) const override;
+
+private:
+    std::vector<double> mKeys;
+    std::vector<double> mLows;
+    std::vector<double> mHighs;
+};
+
 class BootBandItems {
 public:
-    // Samples are taken this far apart when the keys ahead of the newest
-    // sample are worked out: the boot line's 2 ms poll.
+    // The boot line's 2 ms poll: how far apart its samples are, nominally.
     static constexpr qint64 kNominalSampleUs = 2000;
 
     enum class Tone { Neutral, Pass, Fail };
@@ -33,20 +65,23 @@ public:
     BootBandItems &operator=(const BootBandItems &) = delete;
 
     // The band to draw from now on: the mask a sample is held against (the
-    // band with its time tolerance) and the centre line, a point per bin.
-    // Nothing is drawn until a capture starts.
+    // band with its time tolerance) and the centre line, a point per bin (at
+    // its middle). Nothing is drawn until a capture starts.
     void setBand(const bootprofile::Band &band);
     // No band: nothing drawn but the verdict.
     void clearBand();
     // A capture starts at the sample whose key is `key`: the band is drawn
-    // from there, the red samples of the last capture go.
+    // from there, what was drawn of the last capture goes.
     void startCapture(double key);
-    // A sample of the capture, `atUs` after its start, at `key`: the band's
-    // keys up to it follow the samples' own keys (the polls are not exactly
-    // 2 ms apart), those ahead of it are placed 2 ms a sample; a sample
-    // outside the band is drawn in red. Costs the bins it passes, and now
-    // and then a shift of those ahead.
+    // A sample of the capture, `atUs` after its start, at `key`: the bins it
+    // has reached are drawn, at keys between its own and the sample's before
+    // (the polls are not exactly 2 ms apart), and a sample outside the band
+    // in red. The band goes no further than the samples: the chart's view
+    // follows the newest key of all it draws. Costs the bins it reaches.
     void addSample(double key, qint64 atUs, double amps, bool inside);
+    // The band drawn as far as `atUs` at `key`, without a sample there (the
+    // sample that ended the capture at its length).
+    void reach(double key, qint64 atUs);
     // Everything drawn goes (the chart was emptied).
     void clearDrawing();
 
@@ -56,8 +91,7 @@ public:
     bool hasBand() const { return !mTimesUs.empty(); }
     // A capture's band is being drawn.
     bool capturing() const { return mCapturing; }
-    const QCPGraph *lowGraph() const { return mLow; }
-    const QCPGraph *highGraph() const { return mHigh; }
+    const BandShade *shade() const { return mShade; }
     const QCPGraph *centreGraph() const { return mCentre; }
     const QCPGraph *outsideGraph() const { return mOutside; }
     const QCPItemText *verdictItem() const { return mText; }
@@ -69,11 +103,8 @@ public:
     void copyTo(QCustomPlot *plot, QCPAxis *valueAxis) const;
 
 private:
-    void setKeysFrom(int firstBin, double originKey);
-
     QPointer<QCustomPlot> mPlot;
-    QPointer<QCPGraph> mLow;
-    QPointer<QCPGraph> mHigh;
+    QPointer<BandShade> mShade;
     QPointer<QCPGraph> mCentre;
     QPointer<QCPGraph> mOutside;
     QPointer<QCPItemText> mText;
@@ -85,11 +116,9 @@ private:
     std::vector<double> mCentreValues;
 
     bool mCapturing = false;
-    // Bins whose keys follow samples already seen.
-    int mFixedBins = 0;
+    // Bins drawn: those the capture's samples have reached.
+    int mDrawnBins = 0;
     double mLastKey = 0;
     qint64 mLastUs = 0;
-    // Where the bins ahead are placed from: key at time 0 of the capture.
-    double mAheadOrigin = 0;
     bool mLastOutside = false;
 };

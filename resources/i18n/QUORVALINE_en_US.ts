@@ -436,6 +436,10 @@
         <translation>No reference chosen</translation>
     </message>
     <message>
+        <source>检查中…</source>
+        <translation>Checking…</translation>
+    </message>
+    <message>
         <source>检查中… %1 / %2 s</source>
         <translation>Checking… %1 of %2 s</translation>
     </message>

@@ -221,6 +221,7 @@ private slots:
              "INCOMPLETE: the capture ended at %1 s of the reference's %2 s"},
             {"未选择参考", "No reference chosen"},
             {"检查中… %1 / %2 s", "Checking… %1 of %2 s"},
+            {"检查中…", "Checking…"},
             {"检查图表数据", "Check the chart's data"},
             {"添加阶段", "Add phase"},
             {"由多次采集生成…", "Build from captures…"},

@@ -148,8 +148,11 @@ void BootCheckPanel::answer(const bootline::Answer &a)
     case Capturer::Step::Idle:
         return;
     case Capturer::Step::Ended:
-        if (mCheck && mCapturer.last())
+        if (mCheck && mCapturer.last()) {
             mCheck->finish(mCapturer.last()->endedAtUs);
+            if (charted)
+                mItems->reach(key, mCapturer.last()->endedAtUs);
+        }
         showVerdict(false);
         return;
     case Capturer::Step::Restarted:
@@ -204,7 +207,10 @@ void BootCheckPanel::chartCleared()
 void BootCheckPanel::showVerdict(bool now)
 {
     const int state = mCheck ? int(mCheck->state()) : -1;
-    const qint64 tenth = mCapturer.running() ? mCapturer.current().lengthUs() / 100000 : -1;
+    // While a capture is checked, the chart's text counts its tenths of a
+    // second.
+    const qint64 tenth =
+        mCheck && mCapturer.running() ? mCapturer.current().lengthUs() / 100000 : -1;
     if (!now && state == mShownState && tenth == mShownTenth)
         return;
     const bool stateChanged = state != mShownState;
@@ -217,20 +223,26 @@ void BootCheckPanel::showVerdict(bool now)
         verdict = tr("未选择参考");
     } else {
         verdict = bootprofile::verdictText(*mCheck, words(), mCapturer.thresholdAmps());
+        // The summary once the capture has ended and the verdict is final.
         const State s = mCheck->state();
-        if (s == State::Passed || s == State::Failed || s == State::Incomplete)
+        if (!mCapturer.running() &&
+            (s == State::Passed || s == State::Failed || s == State::Incomplete))
             summary = bootprofile::summaryLines(*mCheck, words()).join(QLatin1Char('\n'));
     }
+    // Beside the chart, the state alone while a capture runs: a label whose
+    // text changes lays the page out again, which ten times a second would
+    // cost more than the check itself.
+    const QString shown = mCheck && mCheck->state() == State::Running ? tr("检查中…") : verdict;
     const BootBandItems::Tone tone = toneOf(mCheck);
     if (stateChanged || now)
         mVerdict->setStyleSheet(QStringLiteral("color:%1; font-weight:bold")
                                     .arg(BootBandItems::toneColour(tone).name()));
     // The labels take the texts at the display's rate, as the readings do.
     if (now || !mLine->readingLabels) {
-        readinglabel::show(mVerdict, verdict);
+        readinglabel::show(mVerdict, shown);
         readinglabel::show(mSummary, summary);
     } else {
-        mLine->readingLabels->show(mVerdict, verdict);
+        mLine->readingLabels->show(mVerdict, shown);
         mLine->readingLabels->show(mSummary, summary);
     }
     mItems->setVerdict(mCheck ? verdict : QString(), summary, tone);
@@ -393,6 +405,7 @@ void BootCheckPanel::checkOffline(const Capture &capture, double startKey)
         const bootprofile::CaptureSample &s = capture.samples[i];
         if (s.atUs >= length) {
             check.finish(s.atUs);
+            mItems->reach(startKey + double(i), s.atUs);
             finished = true;
             break;
         }

@@ -147,12 +147,21 @@ private slots:
         const double pressKey = b.current()->dataCount();
         b.press(500);
         b.pollFor(100);
-        QVERIFY(b.verdict().startsWith(QStringLiteral("检查中… ")));
+        // Beside the chart the state; on the chart how far it has come.
+        QCOMPARE(b.verdict(), QStringLiteral("检查中…"));
+        QVERIFY(b.panel().items().verdictItem()->text().startsWith(QStringLiteral("检查中… 0.")));
+        QCOMPARE(b.panel().summaryLabel()->text(), QString());
         b.model->setRaw(4000, 300, 500, 0);
         const double dipKey = b.current()->dataCount();
         b.polls(4);
         b.model->setRaw(4000, 500, 500, 0);
-        b.pollFor(250); // past the reference's 300 ms: the capture ends
+        b.pollFor(100);
+        // The band is drawn as far as the samples: the view still ends at
+        // the newest one.
+        QCOMPARE(b.w.ui().oneKeyLineChart->xAxis->range().upper,
+                 double(b.current()->dataCount() - 1));
+        QVERIFY(b.panel().items().shade()->size() < 30);
+        b.pollFor(150); // past the reference's 300 ms: the capture ends
 
         const QString verdict = b.verdict();
         QVERIFY2(
@@ -165,16 +174,15 @@ private slots:
         QVERIFY(summary.contains(QStringLiteral("峰值电流：0.500 A，参考 0.500 A")));
 
         const BootBandItems &items = b.panel().items();
-        QCOMPARE(items.lowGraph()->dataCount(), 30);
-        QCOMPARE(items.highGraph()->dataCount(), 30);
+        QCOMPARE(items.shade()->size(), 30);
         QCOMPARE(items.centreGraph()->dataCount(), 30);
         // The band starts at the press; its first bin's middle (5 ms) lies
         // between the press's sample and the last sample of the capture.
-        const double firstBinKey = items.lowGraph()->data()->at(0)->key;
+        const double firstBinKey = items.shade()->key(0);
         QVERIFY2(firstBinKey >= pressKey && firstBinKey < b.current()->dataCount(),
                  qPrintable(QString::number(firstBinKey)));
-        QCOMPARE(items.lowGraph()->data()->at(10)->value, 0.45);
-        QCOMPARE(items.highGraph()->data()->at(10)->value, 0.55);
+        QCOMPARE(items.shade()->low(10), 0.45);
+        QCOMPARE(items.shade()->high(10), 0.55);
         QCOMPARE(items.centreGraph()->data()->at(10)->value, 0.5);
         // Red: the four samples of the dip, at their keys, then a break.
         const QCPGraphDataContainer &red = *items.outsideGraph()->data();
@@ -276,7 +284,7 @@ private slots:
         const QCPGraphDataContainer &red = *b.panel().items().outsideGraph()->data();
         QCOMPARE(red.at(0)->key, 22.0); // the third value starts the boot
         QCOMPARE(red.at(0)->value, 0.05);
-        QCOMPARE(b.panel().items().lowGraph()->data()->at(0)->key, 2.0 + 2.5); // 5 ms: 2.5 samples
+        QCOMPARE(b.panel().items().shade()->key(0), 2.0 + 2.5); // 5 ms: 2.5 samples
     }
 
     // A recording opened and checked: its current goes onto the chart after
@@ -307,7 +315,7 @@ private slots:
         QCOMPARE(b.dialogs.opens.last().filter, QStringLiteral("CSV 文件 (*.csv)"));
         QCOMPARE(b.current()->dataCount(), 73);
         QCOMPARE(b.verdict(), QStringLiteral("通过"));
-        QCOMPARE(b.panel().items().lowGraph()->data()->at(0)->key, 3.0 + 5 + 2.5);
+        QCOMPARE(b.panel().items().shade()->key(0), 3.0 + 5 + 2.5);
 
         // A file that holds no boot says so and adds nothing.
         const QString empty = b.dir.filePath(QStringLiteral("empty.csv"));
