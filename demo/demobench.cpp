@@ -147,22 +147,21 @@ QString demoReferenceFolder()
     return QDir::temp().filePath(QStringLiteral("quorvaline-demo-references"));
 }
 
-std::optional<bootprofile::Reference> demoReference()
+std::optional<bootprofile::Reference> demoReference(qint64 lengthUs)
 {
     // Five healthy boots as the boot line reads them: a sample every 2 ms,
-    // in whole milliamperes, 8 s from the press.
+    // in whole milliamperes, from the press on.
     constexpr qint64 kSampleUs = 2000;
-    constexpr qint64 kLengthUs = 8000000;
     std::vector<bootprofile::Capture> captures(5);
     for (unsigned run = 1; run <= 5; ++run) {
         bootprofile::Capture &capture = captures[run - 1];
         capture.atTrigger = true;
-        for (qint64 t = 0; t <= kLengthUs; t += kSampleUs) {
+        for (qint64 t = 0; t <= lengthUs; t += kSampleUs) {
             const double amps = sim::BootLineModel::phoneCurrentAt(
                 sim::BootLineModel::Phone::Healthy, run, double(t) / 1e6);
             capture.samples.push_back({t, std::round(amps * 1000.0) / 1000.0, 4.0 - 0.12 * amps});
         }
-        capture.endedAtUs = kLengthUs;
+        capture.endedAtUs = lengthUs;
     }
     std::vector<const bootprofile::Capture *> chosen;
     for (const bootprofile::Capture &capture : captures)
@@ -181,7 +180,7 @@ std::optional<bootprofile::Reference> demoReference()
     } stages[] = {{"PMU", 0, sim::BootLineModel::kBootLoaderAt},
                   {"boot loader", sim::BootLineModel::kBootLoaderAt, sim::BootLineModel::kKernelAt},
                   {"kernel", sim::BootLineModel::kKernelAt, sim::BootLineModel::kIdleAt},
-                  {"idle", sim::BootLineModel::kIdleAt, double(kLengthUs) / 1e6}};
+                  {"idle", sim::BootLineModel::kIdleAt, double(lengthUs) / 1e6}};
     for (const auto &stage : stages) {
         bootprofile::Phase phase;
         phase.name = QLatin1String(stage.name);

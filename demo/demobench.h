@@ -43,10 +43,10 @@ void plugFromTheTerminal(const sim::DemoBench &bench, FILE *messages);
 
 // The boot reference the demo ships: five boots of the healthy simulated
 // phone (runs 1 to 5, which no press of the demo's boot line repeats), 8 s
-// long, with its phases (PMU, boot loader, kernel, idle).
+// long (or `lengthUs`), with its phases (PMU, boot loader, kernel, idle).
 constexpr char kDemoReferenceName[] = "demo phone";
 constexpr char kDemoReferenceFile[] = "demo-phone.json";
-std::optional<bootprofile::Reference> demoReference();
+std::optional<bootprofile::Reference> demoReference(qint64 lengthUs = 8000000);
 // The demo's reference folder: quorvaline-demo-references in the temporary
 // folder.
 QString demoReferenceFolder();
