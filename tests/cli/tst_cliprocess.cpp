@@ -93,9 +93,9 @@ private slots:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("meter.csv"));
         QProcess process;
-        process.start(kProgram, {QStringLiteral("record"), QStringLiteral("meter"),
-                                 QStringLiteral("--rate"), QStringLiteral("100"),
-                                 QStringLiteral("-o"), file});
+        process.start(kProgram,
+                      {QStringLiteral("record"), QStringLiteral("meter"), QStringLiteral("--rate"),
+                       QStringLiteral("100"), QStringLiteral("-o"), file});
         QVERIFY(process.waitForStarted(kEndMs));
         // Until the file holds samples.
         for (int i = 0; i < 300 && QFile(file).size() < 2000; ++i)
@@ -141,7 +141,8 @@ private slots:
         QVERIFY(!manual.isEmpty());
         const QByteArray help = helpOf({});
         const QStringList commands = {"list",       "read meter",    "record meter",
-                                      "power set", "power program", "flash"};
+                                      "power set",  "power program", "flash",
+                                      "boot check", "boot capture",  "boot reference"};
         static const QRegularExpression option(QStringLiteral("--[a-z][a-z-]*"));
         QSet<QString> options;
         for (const QString &command : commands) {
