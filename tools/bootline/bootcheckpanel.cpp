@@ -25,11 +25,6 @@ using bootprofile::State;
 
 namespace {
 
-QString tr(const char *text)
-{
-    return Widget::tr(text);
-}
-
 QString captureErrorText(const bootprofile::CaptureFileError &error)
 {
     using bootprofile::CaptureFileError;
@@ -37,11 +32,11 @@ QString captureErrorText(const bootprofile::CaptureFileError &error)
     case CaptureFileError::None:
         return QString();
     case CaptureFileError::CannotOpen:
-        return tr("无法打开（%1）").arg(error.detail);
+        return Widget::tr("无法打开（%1）").arg(error.detail);
     case CaptureFileError::NotCapture:
-        return tr("既不是开机线记录，也不是图表数据文件");
+        return Widget::tr("既不是开机线记录，也不是图表数据文件");
     case CaptureFileError::NoBoot:
-        return tr("其中没有开机过程");
+        return Widget::tr("其中没有开机过程");
     }
     return QString();
 }
@@ -68,17 +63,17 @@ BootBandItems::Tone toneOf(const std::optional<bootprofile::Check> &check)
 bootprofile::Words BootCheckPanel::words()
 {
     bootprofile::Words w;
-    w.waiting = tr("等待开机：按“一键开机”，或电流升过 %1 mA");
-    w.running = tr("检查中… %1 / %2 s");
-    w.passed = tr("通过");
-    w.failed = tr("失败，%1 s 处：%2 A，应为 %3 ± %4 A");
-    w.failedInPhase = tr("失败，%1 s 处：%2 A，应为 %3 ± %4 A（%5）");
-    w.incomplete = tr("未完成：采集在 %1 s 处结束，参考长 %2 s");
-    w.worstDeviation = tr("最大偏差：带外 %1 A，%2 s 处");
-    w.noDeviation = tr("最大偏差：无，始终在带内");
-    w.timeOutside = tr("带外时间：%1 s");
-    w.charge = tr("电量：%1 mAh，参考 %2 mAh");
-    w.peak = tr("峰值电流：%1 A，参考 %2 A");
+    w.waiting = Widget::tr("等待开机：按“一键开机”，或电流升过 %1 mA");
+    w.running = Widget::tr("检查中… %1 / %2 s");
+    w.passed = Widget::tr("通过");
+    w.failed = Widget::tr("失败，%1 s 处：%2 A，应为 %3 ± %4 A");
+    w.failedInPhase = Widget::tr("失败，%1 s 处：%2 A，应为 %3 ± %4 A（%5）");
+    w.incomplete = Widget::tr("未完成：采集在 %1 s 处结束，参考长 %2 s");
+    w.worstDeviation = Widget::tr("最大偏差：带外 %1 A，%2 s 处");
+    w.noDeviation = Widget::tr("最大偏差：无，始终在带内");
+    w.timeOutside = Widget::tr("带外时间：%1 s");
+    w.charge = Widget::tr("电量：%1 mAh，参考 %2 mAh");
+    w.peak = Widget::tr("峰值电流：%1 A，参考 %2 A");
     return w;
 }
 
@@ -88,7 +83,7 @@ BootCheckPanel::BootCheckPanel(Widget *window, Ui_Widget *ui, OneKeyLine *line)
     mItems = std::make_unique<BootBandItems>(ui->oneKeyLineChart, line->graphs[0]->valueAxis());
 
     // Under the status box, where the page's column has room.
-    mBox = new QGroupBox(tr("开机检查"));
+    mBox = new QGroupBox(Widget::tr("开机检查"));
     mBox->setObjectName(QStringLiteral("bootCheckBox"));
     mBox->setMaximumWidth(223);
     mBox->setAlignment(Qt::AlignCenter);
@@ -97,7 +92,7 @@ BootCheckPanel::BootCheckPanel(Widget *window, Ui_Widget *ui, OneKeyLine *line)
     layout->setSpacing(6);
     mChoice = new QComboBox;
     mChoice->setObjectName(QStringLiteral("bootCheckReference"));
-    mChoice->setToolTip(tr("参考"));
+    mChoice->setToolTip(Widget::tr("参考"));
     mVerdict = new QLabel;
     mVerdict->setObjectName(QStringLiteral("bootCheckVerdict"));
     mVerdict->setWordWrap(true);
@@ -220,7 +215,7 @@ void BootCheckPanel::showVerdict(bool now)
     QString verdict;
     QString summary;
     if (!mCheck) {
-        verdict = tr("未选择参考");
+        verdict = Widget::tr("未选择参考");
     } else {
         verdict = bootprofile::verdictText(*mCheck, words(), mCapturer.thresholdAmps());
         // The summary once the capture has ended and the verdict is final.
@@ -232,7 +227,8 @@ void BootCheckPanel::showVerdict(bool now)
     // Beside the chart, the state alone while a capture runs: a label whose
     // text changes lays the page out again, which ten times a second would
     // cost more than the check itself.
-    const QString shown = mCheck && mCheck->state() == State::Running ? tr("检查中…") : verdict;
+    const QString shown =
+        mCheck && mCheck->state() == State::Running ? Widget::tr("检查中…") : verdict;
     const BootBandItems::Tone tone = toneOf(mCheck);
     if (stateChanged || now)
         mVerdict->setStyleSheet(QStringLiteral("color:%1; font-weight:bold")
@@ -255,7 +251,7 @@ void BootCheckPanel::showVerdict(bool now)
 
 void BootCheckPanel::message(const QString &text)
 {
-    QMessageBox::information(mWindow, tr("提示"), text, QMessageBox::Ok);
+    QMessageBox::information(mWindow, Widget::tr("提示"), text, QMessageBox::Ok);
 }
 
 void BootCheckPanel::refreshChoices()
@@ -264,7 +260,7 @@ void BootCheckPanel::refreshChoices()
         bootprofile::Library(bootprofile::libraryFolder()).entries();
     mFillingChoices = true;
     mChoice->clear();
-    mChoice->addItem(tr("无参考"), QString());
+    mChoice->addItem(Widget::tr("无参考"), QString());
     for (const bootprofile::Library::Entry &entry : entries) {
         if (!entry.reference)
             continue;
@@ -289,7 +285,7 @@ bool BootCheckPanel::chooseReference(const QString &fileName)
         reference =
             bootprofile::readFile(QDir(bootprofile::libraryFolder()).filePath(fileName), &error);
         if (!reference)
-            message(tr("无法读取参考 %1：%2").arg(fileName, referenceErrorText(error)));
+            message(Widget::tr("无法读取参考 %1：%2").arg(fileName, referenceErrorText(error)));
     }
     if (reference) {
         mCheck.emplace(*reference);
@@ -346,7 +342,7 @@ void BootCheckPanel::makeReference(bool several)
     // A copy: captures may end while the dialog is open.
     const std::deque<Capture> captures = mCapturer.kept();
     if (captures.empty()) {
-        message(tr("还没有采集：按“一键开机”开机一次。"));
+        message(Widget::tr("还没有采集：按“一键开机”开机一次。"));
         return;
     }
     BootReferenceDialog dialog(mWindow, captures, several);
@@ -354,14 +350,14 @@ void BootCheckPanel::makeReference(bool several)
         return;
     const std::optional<bootprofile::Reference> reference = referenceFrom(dialog, captures);
     if (!reference) {
-        message(tr("所选采集太短，无法生成参考。"));
+        message(Widget::tr("所选采集太短，无法生成参考。"));
         return;
     }
     bootprofile::FileError error;
     const QString fileName =
         bootprofile::Library(bootprofile::libraryFolder()).add(*reference, &error);
     if (fileName.isEmpty()) {
-        message(tr("无法保存参考：%1").arg(referenceErrorText(error)));
+        message(Widget::tr("无法保存参考：%1").arg(referenceErrorText(error)));
         return;
     }
     refreshChoices();
@@ -430,7 +426,7 @@ void BootCheckPanel::checkOffline(const Capture &capture, double startKey)
 void BootCheckPanel::checkChartData()
 {
     if (!mCheck) {
-        message(tr("请先选择参考。"));
+        message(Widget::tr("请先选择参考。"));
         return;
     }
     QCPGraph *graph = mLine->graphs[0];
@@ -445,7 +441,7 @@ void BootCheckPanel::checkChartData()
     const std::optional<Capture> capture = bootprofile::firstCapture(
         series, mCapturer.thresholdAmps(), mCheck->band().lengthUs(), &start);
     if (!capture) {
-        message(tr("图表中没有开机过程：电流没有升过 %1 mA。")
+        message(Widget::tr("图表中没有开机过程：电流没有升过 %1 mA。")
                     .arg(QString::number(mCapturer.thresholdAmps() * 1000.0, 'g', 4)));
         return;
     }
@@ -455,11 +451,11 @@ void BootCheckPanel::checkChartData()
 void BootCheckPanel::openRecordingAndCheck()
 {
     if (!mCheck) {
-        message(tr("请先选择参考。"));
+        message(Widget::tr("请先选择参考。"));
         return;
     }
-    const QString path = mWindow->fileDialogs.openFileName(mWindow, tr("打开记录并检查…"),
-                                                           QString(), tr("CSV 文件 (*.csv)"));
+    const QString path = mWindow->fileDialogs.openFileName(
+        mWindow, Widget::tr("打开记录并检查…"), QString(), Widget::tr("CSV 文件 (*.csv)"));
     if (path.isEmpty())
         return; // cancelled
     bootprofile::CaptureFileError error;
@@ -472,8 +468,8 @@ void BootCheckPanel::openRecordingAndCheck()
     if (series && !capture)
         error.kind = bootprofile::CaptureFileError::NoBoot;
     if (!capture) {
-        message(
-            tr("无法读取记录 %1：%2").arg(QDir::toNativeSeparators(path), captureErrorText(error)));
+        message(Widget::tr("无法读取记录 %1：%2")
+                    .arg(QDir::toNativeSeparators(path), captureErrorText(error)));
         return;
     }
     // The recording's current goes onto the chart after what it holds, as a
@@ -496,7 +492,7 @@ void BootCheckPanel::openRecordingAndCheck()
 void BootCheckPanel::addMenuActions(QMenu *menu)
 {
     menu->addSeparator();
-    QMenu *choose = menu->addMenu(tr("参考…"));
+    QMenu *choose = menu->addMenu(Widget::tr("参考…"));
     auto *group = new QActionGroup(choose);
     for (int k = 0; k < mChoice->count(); ++k) {
         QAction *action = choose->addAction(mChoice->itemText(k));
@@ -506,21 +502,21 @@ void BootCheckPanel::addMenuActions(QMenu *menu)
         group->addAction(action);
         connect(action, &QAction::triggered, this, [this, file] { chooseReference(file); });
     }
-    QAction *save = menu->addAction(tr("保存为参考…"));
+    QAction *save = menu->addAction(Widget::tr("保存为参考…"));
     save->setEnabled(mCapturer.last() != nullptr);
     connect(save, &QAction::triggered, this, &BootCheckPanel::saveAsReference);
-    QAction *build = menu->addAction(tr("由多次采集生成…"));
+    QAction *build = menu->addAction(Widget::tr("由多次采集生成…"));
     build->setEnabled(mCapturer.last() != nullptr);
     connect(build, &QAction::triggered, this, &BootCheckPanel::buildFromCaptures);
-    connect(menu->addAction(tr("参考库…")), &QAction::triggered, this,
+    connect(menu->addAction(Widget::tr("参考库…")), &QAction::triggered, this,
             &BootCheckPanel::showLibrary);
-    QAction *end = menu->addAction(tr("结束采集"));
+    QAction *end = menu->addAction(Widget::tr("结束采集"));
     end->setEnabled(mCapturer.running());
     connect(end, &QAction::triggered, this, &BootCheckPanel::endCapture);
-    QAction *chart = menu->addAction(tr("检查图表数据"));
+    QAction *chart = menu->addAction(Widget::tr("检查图表数据"));
     chart->setEnabled(mCheck.has_value());
     connect(chart, &QAction::triggered, this, &BootCheckPanel::checkChartData);
-    QAction *recording = menu->addAction(tr("打开记录并检查…"));
+    QAction *recording = menu->addAction(Widget::tr("打开记录并检查…"));
     recording->setEnabled(mCheck.has_value());
     connect(recording, &QAction::triggered, this, &BootCheckPanel::openRecordingAndCheck);
 }

@@ -23,11 +23,6 @@
 
 namespace {
 
-QString tr(const char *text)
-{
-    return Widget::tr(text);
-}
-
 QDoubleSpinBox *spinBox(double low, double high, int decimals, double value)
 {
     auto *box = new QDoubleSpinBox;
@@ -43,7 +38,7 @@ QString captureText(const bootprofile::Capture &capture)
     const QString when = capture.startedUtcMs ? QDateTime::fromMSecsSinceEpoch(capture.startedUtcMs)
                                                     .toString(QStringLiteral("HH:mm:ss"))
                                               : QStringLiteral("--:--:--");
-    return tr("%1，%2 s，峰值 %3 A")
+    return Widget::tr("%1，%2 s，峰值 %3 A")
         .arg(when, QString::number(double(capture.lengthUs()) / 1e6, 'f', 2),
              QString::number(capture.peakAmps(), 'f', 3));
 }
@@ -65,19 +60,19 @@ QString referenceErrorText(const bootprofile::FileError &error)
     case FileError::None:
         return QString();
     case FileError::CannotOpen:
-        return tr("无法打开（%1）").arg(error.detail);
+        return Widget::tr("无法打开（%1）").arg(error.detail);
     case FileError::TooLarge:
-        return tr("文件太大");
+        return Widget::tr("文件太大");
     case FileError::NotJson:
-        return tr("不是 JSON 文件（%1）").arg(error.detail);
+        return Widget::tr("不是 JSON 文件（%1）").arg(error.detail);
     case FileError::NotReference:
-        return tr("不是开机参考文件");
+        return Widget::tr("不是开机参考文件");
     case FileError::BadField:
-        return tr("字段 %1 缺失或有误").arg(error.detail);
+        return Widget::tr("字段 %1 缺失或有误").arg(error.detail);
     case FileError::CannotWrite:
-        return tr("无法写入（%1）").arg(error.detail);
+        return Widget::tr("无法写入（%1）").arg(error.detail);
     case FileError::Exists:
-        return tr("%1 已存在").arg(error.detail);
+        return Widget::tr("%1 已存在").arg(error.detail);
     }
     return QString();
 }
@@ -90,7 +85,7 @@ BootReferenceDialog::BootReferenceDialog(QWidget *parent,
                                          bool several)
     : QDialog(parent), mCaptureCount(int(captures.size()))
 {
-    setWindowTitle(several ? tr("由多次采集生成参考") : tr("保存为参考"));
+    setWindowTitle(several ? Widget::tr("由多次采集生成参考") : Widget::tr("保存为参考"));
     auto *layout = new QVBoxLayout(this);
     auto *form = new QFormLayout;
     name = new QLineEdit;
@@ -100,16 +95,16 @@ BootReferenceDialog::BootReferenceDialog(QWidget *parent,
     absMilliamps = spinBox(0, 5000, 1, defaults.absMilliamps);
     relPercent = spinBox(0, 100, 1, defaults.relPercent);
     timeMs = spinBox(0, 5000, 0, defaults.timeMs);
-    form->addRow(tr("名称"), name);
-    form->addRow(tr("手机型号"), model);
-    form->addRow(tr("备注"), note);
-    form->addRow(tr("电流容差 (mA)"), absMilliamps);
-    form->addRow(tr("相对容差 (%)"), relPercent);
-    form->addRow(tr("时间容差 (ms)"), timeMs);
+    form->addRow(Widget::tr("名称"), name);
+    form->addRow(Widget::tr("手机型号"), model);
+    form->addRow(Widget::tr("备注"), note);
+    form->addRow(Widget::tr("电流容差 (mA)"), absMilliamps);
+    form->addRow(Widget::tr("相对容差 (%)"), relPercent);
+    form->addRow(Widget::tr("时间容差 (ms)"), timeMs);
     layout->addLayout(form);
 
     if (several) {
-        layout->addWidget(new QLabel(tr("采集")));
+        layout->addWidget(new QLabel(Widget::tr("采集")));
         captureList = new QListWidget;
         // Newest first; the last five chosen.
         for (int k = mCaptureCount - 1; k >= 0; --k) {
@@ -122,15 +117,16 @@ BootReferenceDialog::BootReferenceDialog(QWidget *parent,
         layout->addWidget(captureList);
     }
 
-    layout->addWidget(new QLabel(tr("阶段")));
+    layout->addWidget(new QLabel(Widget::tr("阶段")));
     phaseTable = new QTableWidget(0, 3);
-    phaseTable->setHorizontalHeaderLabels({tr("名称"), tr("开始 (s)"), tr("结束 (s)")});
+    phaseTable->setHorizontalHeaderLabels(
+        {Widget::tr("名称"), Widget::tr("开始 (s)"), Widget::tr("结束 (s)")});
     phaseTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     phaseTable->verticalHeader()->hide();
     layout->addWidget(phaseTable);
     auto *phaseButtons = new QHBoxLayout;
-    addPhase = new QPushButton(tr("添加阶段"));
-    removePhase = new QPushButton(tr("删除阶段"));
+    addPhase = new QPushButton(Widget::tr("添加阶段"));
+    removePhase = new QPushButton(Widget::tr("删除阶段"));
     phaseButtons->addWidget(addPhase);
     phaseButtons->addWidget(removePhase);
     phaseButtons->addStretch();
@@ -221,20 +217,21 @@ BootLibraryDialog::BootLibraryDialog(QWidget *parent, FileDialogs &fileDialogs,
                                      double thresholdAmps)
     : QDialog(parent), mFileDialogs(fileDialogs)
 {
-    setWindowTitle(tr("参考库"));
+    setWindowTitle(Widget::tr("参考库"));
     resize(760, 420);
     auto *layout = new QVBoxLayout(this);
     auto *folderRow = new QHBoxLayout;
     folderLabel = new QLabel;
     folderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    folderButton = new QPushButton(tr("更改文件夹…"));
+    folderButton = new QPushButton(Widget::tr("更改文件夹…"));
     folderRow->addWidget(folderLabel, 1);
     folderRow->addWidget(folderButton);
     layout->addLayout(folderRow);
 
     table = new QTableWidget(0, 6);
-    table->setHorizontalHeaderLabels(
-        {tr("名称"), tr("手机型号"), tr("长度 (s)"), tr("采集数"), tr("备注"), tr("文件")});
+    table->setHorizontalHeaderLabels({Widget::tr("名称"), Widget::tr("手机型号"),
+                                      Widget::tr("长度 (s)"), Widget::tr("采集数"),
+                                      Widget::tr("备注"), Widget::tr("文件")});
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     table->verticalHeader()->hide();
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -243,19 +240,19 @@ BootLibraryDialog::BootLibraryDialog(QWidget *parent, FileDialogs &fileDialogs,
     layout->addWidget(table);
 
     auto *buttonsRow = new QHBoxLayout;
-    renameButton = new QPushButton(tr("重命名"));
-    deleteButton = new QPushButton(tr("删除参考"));
-    importButton = new QPushButton(tr("导入…"));
-    exportButton = new QPushButton(tr("导出…"));
+    renameButton = new QPushButton(Widget::tr("重命名"));
+    deleteButton = new QPushButton(Widget::tr("删除参考"));
+    importButton = new QPushButton(Widget::tr("导入…"));
+    exportButton = new QPushButton(Widget::tr("导出…"));
     for (QPushButton *button : {renameButton, deleteButton, importButton, exportButton})
         buttonsRow->addWidget(button);
     buttonsRow->addStretch();
-    buttonsRow->addWidget(new QLabel(tr("起始阈值 (mA)")));
+    buttonsRow->addWidget(new QLabel(Widget::tr("起始阈值 (mA)")));
     threshold = spinBox(0.1, 5000, 1, thresholdAmps * 1000.0);
     buttonsRow->addWidget(threshold);
     layout->addLayout(buttonsRow);
     auto *close = new QDialogButtonBox(QDialogButtonBox::Close);
-    close->button(QDialogButtonBox::Close)->setText(tr("关闭"));
+    close->button(QDialogButtonBox::Close)->setText(Widget::tr("关闭"));
     connect(close, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(close);
 
@@ -275,7 +272,7 @@ void BootLibraryDialog::reload()
 {
     const QString selected = selectedFile();
     const QString folder = bootprofile::libraryFolder();
-    folderLabel->setText(tr("文件夹：%1").arg(QDir::toNativeSeparators(folder)));
+    folderLabel->setText(Widget::tr("文件夹：%1").arg(QDir::toNativeSeparators(folder)));
     const QList<bootprofile::Library::Entry> entries = bootprofile::Library(folder).entries();
     mFilling = true;
     table->setRowCount(0);
@@ -298,7 +295,7 @@ void BootLibraryDialog::reload()
                                 QString(),
                                 QString(),
                                 QString(),
-                                tr("已损坏：%1").arg(referenceErrorText(entry.error)),
+                                Widget::tr("已损坏：%1").arg(referenceErrorText(entry.error)),
                                 entry.fileName};
         }
         for (int column = 0; column < cells.size(); ++column) {
@@ -333,7 +330,7 @@ void BootLibraryDialog::selectFile(const QString &fileName)
 
 void BootLibraryDialog::tell(const QString &text)
 {
-    QMessageBox::information(this, tr("提示"), text, QMessageBox::Ok);
+    QMessageBox::information(this, Widget::tr("提示"), text, QMessageBox::Ok);
 }
 
 void BootLibraryDialog::cellEdited(int row, int column)
@@ -356,7 +353,7 @@ void BootLibraryDialog::renameSelected(const QString &newName)
             ? QString()
             : bootprofile::Library(bootprofile::libraryFolder()).rename(file, trimmed, &error);
     if (renamed.isEmpty() && !trimmed.isEmpty())
-        tell(tr("无法重命名：%1").arg(referenceErrorText(error)));
+        tell(Widget::tr("无法重命名：%1").arg(referenceErrorText(error)));
     reload();
     selectFile(renamed.isEmpty() ? file : renamed);
     if (renamed.isEmpty())
@@ -373,15 +370,15 @@ void BootLibraryDialog::deleteSelected()
     if (file.isEmpty())
         return;
     const QString shown = table->item(table->currentRow(), NameColumn)->text();
-    QMessageBox ask(QMessageBox::Question, tr("提示"),
-                    tr("删除参考“%1”？").arg(shown.isEmpty() ? file : shown),
+    QMessageBox ask(QMessageBox::Question, Widget::tr("提示"),
+                    Widget::tr("删除参考“%1”？").arg(shown.isEmpty() ? file : shown),
                     QMessageBox::Ok | QMessageBox::Cancel, this);
     ask.setDefaultButton(QMessageBox::Cancel);
     if (ask.exec() != QMessageBox::Ok)
         return;
     bootprofile::FileError error;
     if (!bootprofile::Library(bootprofile::libraryFolder()).remove(file, &error))
-        tell(tr("无法删除：%1").arg(referenceErrorText(error)));
+        tell(Widget::tr("无法删除：%1").arg(referenceErrorText(error)));
     reload();
     if (changed)
         changed();
@@ -389,15 +386,16 @@ void BootLibraryDialog::deleteSelected()
 
 void BootLibraryDialog::importReference()
 {
-    const QString path =
-        mFileDialogs.openFileName(this, tr("导入…"), QString(), tr("参考文件 (*.json)"));
+    const QString path = mFileDialogs.openFileName(this, Widget::tr("导入…"), QString(),
+                                                   Widget::tr("参考文件 (*.json)"));
     if (path.isEmpty())
         return; // cancelled
     bootprofile::FileError error;
     const QString added =
         bootprofile::Library(bootprofile::libraryFolder()).importFile(path, &error);
     if (added.isEmpty()) {
-        tell(tr("无法导入 %1：%2").arg(QDir::toNativeSeparators(path), referenceErrorText(error)));
+        tell(Widget::tr("无法导入 %1：%2")
+                 .arg(QDir::toNativeSeparators(path), referenceErrorText(error)));
         return;
     }
     reload();
@@ -411,19 +409,20 @@ void BootLibraryDialog::exportSelected()
     const QString file = selectedFile();
     if (file.isEmpty())
         return;
-    QString path = mFileDialogs.saveFileName(this, tr("导出…"), file, tr("参考文件 (*.json)"));
+    QString path =
+        mFileDialogs.saveFileName(this, Widget::tr("导出…"), file, Widget::tr("参考文件 (*.json)"));
     if (path.isEmpty())
         return; // cancelled
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".json");
     bootprofile::FileError error;
     if (!bootprofile::Library(bootprofile::libraryFolder()).exportFile(file, path, &error))
-        tell(tr("无法导出到 %1").arg(QDir::toNativeSeparators(path)));
+        tell(Widget::tr("无法导出到 %1").arg(QDir::toNativeSeparators(path)));
 }
 
 void BootLibraryDialog::changeFolder()
 {
-    const QString folder = mFileDialogs.existingDirectory(this, tr("选择参考文件夹"),
+    const QString folder = mFileDialogs.existingDirectory(this, Widget::tr("选择参考文件夹"),
                                                           bootprofile::libraryFolder(), QString());
     if (folder.isEmpty())
         return; // cancelled

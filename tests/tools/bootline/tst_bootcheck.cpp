@@ -5,6 +5,7 @@
 // chart file and of an opened recording; a reference saved from the last
 // capture and built from several; the library dialog.
 #include "analysis/referencefile.h"
+#include "app/language.h"
 #include "charts/bootband.h"
 #include "tests/support/filedialogs.h"
 #include "tests/support/testbench.h"
@@ -16,6 +17,7 @@
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -23,6 +25,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QtTest>
 
 #include <cmath>
@@ -206,6 +209,46 @@ private slots:
         QVERIFY(b.panel().summaryLabel()->text().startsWith(
             QStringLiteral("最大偏差：无，始终在带内\n带外时间：0.00 s\n")));
         QVERIFY(b.boxes.texts().isEmpty());
+    }
+
+    // In English the page's box, its verdict and summary, the chart's text
+    // and the chart menu's entries are all translated (the panel's own class
+    // must not take the texts into a context of its own).
+    void englishWindowShowsTheBootCheckInEnglish()
+    {
+        QTranslator translator;
+        QVERIFY(language::installTranslation(*qApp, translator, 1033));
+        struct Remove {
+            QTranslator *t;
+            ~Remove() { QCoreApplication::removeTranslator(t); }
+        } remove{&translator};
+        CheckBench b;
+        auto *box = qobject_cast<QGroupBox *>(b.panel().choiceBox()->parentWidget());
+        QVERIFY(box);
+        QCOMPARE(box->title(), QStringLiteral("Boot check"));
+        QCOMPARE(b.verdict(), QStringLiteral("No reference chosen"));
+        b.addReference(flatReference(QStringLiteral("steady"), 30, 500, 50),
+                       QStringLiteral("steady.json"));
+        b.choose(QStringLiteral("steady.json"));
+        b.w.ui().oneKeyLineChartSwitch->click();
+        b.press(500);
+        b.pollFor(50);
+        QCOMPARE(b.verdict(), QStringLiteral("Checking…"));
+        b.model->setRaw(4000, 300, 500, 0);
+        b.polls(4);
+        b.model->setRaw(4000, 500, 500, 0);
+        b.pollFor(300);
+        const QString verdict = b.verdict();
+        QVERIFY2(
+            verdict.startsWith(QStringLiteral("FAIL at ")) &&
+                verdict.endsWith(QStringLiteral(" s: 0.300 A, expected 0.500 ± 0.050 A (run)")),
+            qPrintable(verdict));
+        QVERIFY(b.panel().items().verdictItem()->text().startsWith(verdict + QLatin1Char('\n')));
+        QVERIFY2(b.panel().summaryLabel()->text().startsWith(QStringLiteral("Worst deviation")),
+                 qPrintable(b.panel().summaryLabel()->text()));
+        std::unique_ptr<QMenu> menu(b.w->chartMenu(Widget::Tool::BootLine));
+        QVERIFY(b.menuAction(menu.get(), QStringLiteral("Save as reference…")));
+        QVERIFY(b.menuAction(menu.get(), QStringLiteral("Build from captures…")));
     }
 
     // The instrument goes away mid-capture: the verdict says how far it got.
