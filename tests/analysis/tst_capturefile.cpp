@@ -2,6 +2,7 @@
 // gap lines) and a chart data file (2 ms a value), the capture found by the
 // live rules, and what is refused.
 #include "analysis/capturefile.h"
+#include "tests/support/piecedevice.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -117,6 +118,34 @@ private slots:
         QVERIFY(!capture->atTrigger);
         QCOMPARE(int(capture->samples.size()), 2);
         QCOMPARE(capture->endedAtUs, qint64(20000));
+    }
+
+    // From a stream that cannot say beforehand whether more comes (a pipe),
+    // handed over a few bytes at a time: read to its end all the same, the
+    // same samples as from the whole text.
+    void recordingFromAStream_data()
+    {
+        QTest::addColumn<int>("piece");
+        QTest::newRow("a byte at a time") << 1;
+        QTest::newRow("seven bytes") << 7;
+        QTest::newRow("a line and a bit") << 70;
+    }
+    void recordingFromAStream()
+    {
+        QFETCH(int, piece);
+        const QByteArray text = kHeader + row("0.000", "4.000", "0.000", 0) +
+                                row("0.002", "3.994", "0.050", 1) + gapLine("0.004") +
+                                row("0.006", "3.976", "0.200", 0);
+        testbench::PieceDevice stream(text, piece);
+        CaptureFileError error;
+        const std::optional<SampleSeries> series = parseRecording(stream, &error);
+        QVERIFY(series);
+        QCOMPARE(series->size(), 3);
+        QCOMPARE(series->atUs[2], qint64(6000));
+        QCOMPARE(series->amps[1], 0.05);
+        QCOMPARE(series->amps[2], 0.2);
+        QVERIFY(series->trigger[1]);
+        QVERIFY(series->gapBefore[2]);
     }
 
     // A chart data file: its values 2 ms apart.

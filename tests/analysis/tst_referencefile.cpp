@@ -121,6 +121,23 @@ private slots:
                               "\"tolerance\": {\"abs_mA\": 60}}"));
     }
 
+    // Phase edges are kept to the microsecond (a boot's stages are timed
+    // finer than a millisecond).
+    void phaseEdgesKeepTheirMicroseconds()
+    {
+        Reference r = sample();
+        r.phases[1].fromUs = 10001;
+        r.phases[1].toUs = 1234567;
+        const QByteArray text = toJson(r);
+        QVERIFY(text.contains("\"from_s\": 0.010001, \"to_s\": 1.234567"));
+        FileError error;
+        const std::optional<Reference> back = fromJson(text, &error);
+        QVERIFY2(back, qPrintable(errorText(error)));
+        QCOMPARE(back->phases[1].fromUs, qint64(10001));
+        QCOMPARE(back->phases[1].toUs, qint64(1234567));
+        QCOMPARE(toJson(*back), text);
+    }
+
     // A newer program's file: a higher version and fields this one does not
     // know, at every level. It opens, and they survive a rename.
     void unknownFieldsAreKeptAndIgnored()
@@ -224,6 +241,12 @@ private slots:
             << with("phases", QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("a")},
                                                      {QStringLiteral("to_s"), 1}}})
             << int(FileError::BadField) << QStringLiteral("phases[0].from_s");
+        // 1 s to 1.0000004 s: the same microsecond, a phase of no length.
+        QTest::newRow("a phase shorter than a microsecond")
+            << with("phases", QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("a")},
+                                                     {QStringLiteral("from_s"), 1},
+                                                     {QStringLiteral("to_s"), 1.0000004}}})
+            << int(FileError::BadField) << QStringLiteral("phases[0].to_s");
         QTest::newRow("a phase ending before it starts")
             << with("phases", QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("a")},
                                                      {QStringLiteral("from_s"), 2},
