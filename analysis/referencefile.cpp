@@ -73,29 +73,36 @@ QByteArray jsonValue(const QJsonValue &value)
     return text.mid(1, text.size() - 2);
 }
 
-void field(QByteArray &out, const char *key, const QByteArray &value, const QByteArray &indent)
+// A key is taken whole as a QString: a field this program does not know may
+// have any key, NUL characters included, and is written back as it came.
+void field(QByteArray &out, const QString &key, const QByteArray &value, const QByteArray &indent)
 {
     if (!out.endsWith("{\n"))
         out += ",\n";
-    out += indent + jsonValue(QString::fromLatin1(key)) + ": " + value;
+    out += indent + jsonValue(key) + ": " + value;
+}
+
+void field(QByteArray &out, const char *key, const QByteArray &value, const QByteArray &indent)
+{
+    field(out, QString::fromLatin1(key), value, indent);
 }
 
 QByteArray toleranceText(const PhaseTolerance &t, const QJsonObject &unknown)
 {
     QByteArray text = "{";
-    auto add = [&text](const char *key, const QByteArray &value) {
+    auto add = [&text](const QString &key, const QByteArray &value) {
         if (text.size() > 1)
             text += ", ";
-        text += jsonValue(QString::fromLatin1(key)) + ": " + value;
+        text += jsonValue(key) + ": " + value;
     };
     if (t.absMilliamps)
-        add(kAbs, number(*t.absMilliamps));
+        add(QLatin1String(kAbs), number(*t.absMilliamps));
     if (t.relPercent)
-        add(kRel, number(*t.relPercent));
+        add(QLatin1String(kRel), number(*t.relPercent));
     if (t.timeMs)
-        add(kTime, number(*t.timeMs));
+        add(QLatin1String(kTime), number(*t.timeMs));
     for (auto it = unknown.begin(); it != unknown.end(); ++it)
-        add(it.key().toUtf8().constData(), jsonValue(it.value()));
+        add(it.key(), jsonValue(it.value()));
     return text + "}";
 }
 
@@ -258,7 +265,7 @@ QByteArray toJson(const Reference &r)
     envelope += r.bins() ? "\n  ]" : "]";
     field(out, kEnvelope, envelope, in);
     for (auto it = r.unknownFields.begin(); it != r.unknownFields.end(); ++it)
-        field(out, it.key().toUtf8().constData(), jsonValue(it.value()), in);
+        field(out, it.key(), jsonValue(it.value()), in);
     return out + "\n}\n";
 }
 

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -119,6 +120,35 @@ private slots:
         QVERIFY(text.contains("\"bin_ms\": 10"));
         QVERIFY(text.contains("{\"name\": \"kernel\", \"from_s\": 0.01, \"to_s\": 0.03, "
                               "\"tolerance\": {\"abs_mA\": 60}}"));
+    }
+
+    // An unknown field's key with a NUL in it ("phases\0", which is not
+    // "phases"), at the top and in a tolerance, is written back whole: cut at
+    // the NUL it would come back as the phases, or as a known tolerance.
+    void unknownKeysWithNulAreKeptWhole()
+    {
+        QJsonObject o = QJsonDocument::fromJson(toJson(sample())).object();
+        const QString phasesNul = QStringLiteral("phases") + QChar(0) + QStringLiteral("x");
+        o[phasesNul] = QJsonArray{QJsonObject{{"name", "a"}, {"from_s", 0}, {"to_s", 0.01}}};
+        QJsonObject tolerance = o[QStringLiteral("tolerance")].toObject();
+        tolerance[QStringLiteral("abs_mA") + QChar(0)] = 999;
+        o[QStringLiteral("tolerance")] = tolerance;
+        FileError error;
+        const std::optional<Reference> r = fromJson(QJsonDocument(o).toJson(), &error);
+        QVERIFY2(r, qPrintable(errorText(error)));
+        QCOMPARE(r->phases.size(), 2);
+        QCOMPARE(r->tolerance.absMilliamps, 25.0);
+        const QByteArray written = toJson(*r);
+        const std::optional<Reference> back = fromJson(written, &error);
+        QVERIFY2(back, qPrintable(errorText(error)));
+        QCOMPARE(back->phases.size(), 2);
+        QCOMPARE(back->phases[0].name, QStringLiteral("PMU"));
+        QCOMPARE(back->tolerance.absMilliamps, 25.0);
+        const QJsonObject again = QJsonDocument::fromJson(written).object();
+        QVERIFY(again.contains(phasesNul));
+        QVERIFY(again[QStringLiteral("tolerance")].toObject().contains(QStringLiteral("abs_mA") +
+                                                                       QChar(0)));
+        QCOMPARE(toJson(*back), written);
     }
 
     // Phase edges are kept to the microsecond (a boot's stages are timed
