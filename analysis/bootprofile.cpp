@@ -95,7 +95,10 @@ void Capturer::begin(qint64 atUs, double amps, double volts, bool atTrigger)
     mCurrent.startedUs = atUs;
     if (!mFromFile)
         mCurrent.startedUtcMs = QDateTime::currentMSecsSinceEpoch();
-    mCurrent.samples.reserve(size_t(std::min<qint64>(mLengthUs / 1000, 1 << 20)));
+    // Room for its length at the boot line's 2 ms, up to two minutes' worth:
+    // a capture read from a file may be allowed an hour, and each start in
+    // it would otherwise set aside tens of megabytes it never fills.
+    mCurrent.samples.reserve(size_t(std::min<qint64>(mLengthUs / 2000 + 1, 1 << 16)));
     mCurrent.samples.push_back({0, amps, volts});
     mRunning = true;
 }
