@@ -14,6 +14,10 @@ FileDialogs::FileDialogs()
       saveFileNameAndFilter([](QWidget *parent, const QString &caption, const QString &directory,
                                const QString &filter, QString *selectedFilter) {
           return QFileDialog::getSaveFileName(parent, caption, directory, filter, selectedFilter);
-      })
+      }),
+      existingDirectory(
+          [](QWidget *parent, const QString &caption, const QString &directory, const QString &) {
+              return QFileDialog::getExistingDirectory(parent, caption, directory);
+          })
 {
 }

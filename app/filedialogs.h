@@ -26,4 +26,5 @@ struct FileDialogs {
     Ask saveFileName;                    // QFileDialog::getSaveFileName
     Ask openFileName;                    // QFileDialog::getOpenFileName
     AskWithFilter saveFileNameAndFilter; // QFileDialog::getSaveFileName with a selected filter
+    Ask existingDirectory;               // QFileDialog::getExistingDirectory (no filter)
 };

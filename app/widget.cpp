@@ -5,12 +5,14 @@
 #include "customtitlebar.h"
 #include "readinglabel.h"
 #include "device/usbhid.h"
+#include "tools/bootline/bootcheckpanel.h"
 #include "tools/bootline/onekeyline.h"
 #include "tools/meter/vc_meter.h"
 #include "tools/power/adjpower.h"
 #include "ui_widget.h"
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -31,6 +33,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent), firmwareImage(kFirmwareImageS
     firmwareImage.fill('\0');
 
     usbHid = new UsbHid(this);
+    runDialog = [](QDialog &dialog) { return dialog.exec(); };
 
     titleBar = new CustomTitleBar(this);
     ui->titleLayout->addWidget(titleBar);
@@ -265,6 +268,7 @@ void Widget::clearChart(Tool tool)
         break;
     case Tool::BootLine:
         ::clearChart(ui->oneKeyLineChart, *oneKeyLine, bootLineChartProfile());
+        bootCheck->chartCleared();
         break;
     }
 }

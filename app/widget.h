@@ -13,14 +13,17 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class AdjPower;
+class BootCheckPanel;
 class CustomTitleBar;
 class MeasureCursors;
 class OneKeyLine;
 class QCustomPlot;
 class QDateTime;
+class QDialog;
 class QLabel;
 class QTableWidgetItem;
 class QMenu;
@@ -162,6 +165,9 @@ public:
     // Where the chart file and firmware handlers get their file names; tests
     // answer here instead of a real dialog.
     FileDialogs fileDialogs;
+    // Runs one of the window's own dialogs (the boot references'): exec()
+    // unless a test answers in its place.
+    std::function<int(QDialog &)> runDialog;
     // Per tool (index Tool): its recording and the status text under its
     // device label.
     recording::ToolRecording *recordings[3] = {};
@@ -174,6 +180,9 @@ public:
     std::unique_ptr<Vc_Meter> vcMeter;
     std::unique_ptr<AdjPower> adjPower;
     std::unique_ptr<OneKeyLine> oneKeyLine;
+    // The boot line page's boot check (listens to oneKeyLine, so it goes
+    // first).
+    std::unique_ptr<BootCheckPanel> bootCheck;
     UsbHid *usbHid = nullptr;
     QTimer *meterPollTimer = nullptr;
     QTimer *displayTimer = nullptr;

@@ -5,6 +5,7 @@
 #include "widget.h"
 
 #include "recording/toolrecording.h"
+#include "tools/bootline/bootcheckpanel.h"
 #include "tools/bootline/onekeyline.h"
 #include "tools/meter/vc_meter.h"
 #include "tools/power/adjpower.h"
@@ -121,6 +122,8 @@ QMenu *Widget::chartMenu(Tool tool)
     connect(menu->addAction(tr("导出 CSV…")), &QAction::triggered, this,
             [this, tool] { exportChartCsv(tool); });
     addMeasureActions(menu, tool);
+    if (tool == Tool::BootLine)
+        bootCheck->addMenuActions(menu);
     return menu;
 }
 

@@ -2,8 +2,11 @@
 // simulated instrument that answers at once, with every timer of the window
 // running as in the program: the boot line at its 2 ms poll (with a 400-sample
 // and with a 10 000-sample view, the latter also with the measuring cursors
-// shown), the meter at 100 Sa/s, the power supply in
-// its chart view and in its gauge view. Each case runs 10 s with a redraw per
+// shown), the meter at 100 Sa/s, the power supply in its chart view and in
+// its gauge view; and the boot line again with a boot check under way (its
+// band and verdict on the chart, a simulated healthy phone checked against a
+// 20 s reference), beside the same view without. Each case runs 10 s with a
+// redraw per
 // poll (as the charts were drawn before) and 10 s with the redraws at the
 // display's rate, one after the other in one run, each in a fresh window of
 // a process of its own.
@@ -18,17 +21,23 @@
 // or "after") only that way. Always
 // exits 0: it is a measurement that prints its verdict, not a test.
 #include "tests/support/paintcounter.h"
+#include "analysis/referencefile.h"
 #include "bench/benchsupport.h"
+#include "charts/bootband.h"
 #include "charts/livechart.h"
 #include "charts/redrawpacer.h"
+#include "demo/demobench.h"
 #include "tests/support/scans.h"
 #include "tests/support/testbench.h"
+#include "tools/bootline/bootcheckpanel.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QMap>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QVector>
@@ -59,16 +68,25 @@ struct Case {
     int view; // samples the view is wide (boot line)
     double targetShare;
     bool cursors = false; // the measuring cursors shown on the chart
+    // The boot line's boot check under way, its band and verdict drawn.
+    bool band = false;
 };
 
 const Case kCases[] = {
     {"boot line, 2 ms poll, 400-sample view", Page::BootLine, 400, 0.15},
     {"boot line, 2 ms poll, 10 000-sample view", Page::BootLine, 10000, 0.15},
     {"boot line, 2 ms poll, 10 000-sample view, cursors shown", Page::BootLine, 10000, 0.15, true},
+    {"boot line with band and verdict, 400-sample view", Page::BootLine, 400, 0.15, false, true},
+    {"boot line with band and verdict, 10 000-sample view", Page::BootLine, 10000, 0.15, false,
+     true},
     {"meter, 100 Sa/s", Page::Meter, 0, 0.05},
     {"power supply, chart view", Page::PowerChart, 0, 0.05},
     {"power supply, gauge view", Page::PowerGauges, 0, 0.05},
 };
+
+// The reference of the band cases: longer than a case's run, so that one
+// capture lasts through it.
+constexpr qint64 kBandReferenceUs = 20000000;
 
 struct Measured {
     double cpuSeconds = 0;
@@ -134,9 +152,23 @@ Measured runCase(const Case &c, RedrawPacing pacing, QString *problem)
     setRedrawPacing(pacing);
     testbench::Window w = testbench::makeWindow();
     sim::bus().setWriteLogLimit(100); // the simulator's own log stays small
+    QTemporaryDir references;
     switch (c.page) {
     case Page::BootLine:
-        sim::bus().attach(std::make_shared<sim::BootLineModel>());
+        if (c.band) {
+            // A healthy phone, checked against five healthy boots.
+            auto phone = std::make_shared<sim::BootLineModel>();
+            phone->setPhone(sim::BootLineModel::Phone::Healthy);
+            sim::bus().attach(phone);
+            bootprofile::overrideLibraryFolder(references.path());
+            const std::optional<bootprofile::Reference> reference =
+                demo::demoReference(kBandReferenceUs);
+            if (!reference ||
+                !bootprofile::writeFile(references.filePath("band.json"), *reference, nullptr))
+                *problem = QStringLiteral("no reference");
+        } else {
+            sim::bus().attach(std::make_shared<sim::BootLineModel>());
+        }
         break;
     case Page::Meter: {
         auto meter = std::make_shared<sim::MeterModel>();
@@ -165,6 +197,11 @@ Measured runCase(const Case &c, RedrawPacing pacing, QString *problem)
     case Page::BootLine:
         prefillBootLine(w);
         chart->xAxis->setRange(kBootLinePrefill - c.view, kBootLinePrefill);
+        if (c.band) {
+            w->bootCheck->refreshChoices();
+            if (!w->bootCheck->chooseReference(QStringLiteral("band.json")))
+                *problem = QStringLiteral("the reference was not chosen");
+        }
         w.ui().oneKeyLineChartSwitch->click(); // start charting
         emit w.ui().oneKeyLineOn->pressed();   // and hold the trigger: the phone boots
         // The measuring cursors a third and two thirds into the view, their
@@ -222,6 +259,10 @@ Measured runCase(const Case &c, RedrawPacing pacing, QString *problem)
     const bool charting = c.page != Page::PowerGauges;
     if (charting && m.samples == 0)
         *problem = QStringLiteral("the chart took no sample");
+    if (c.band && (!w->bootCheck->check() || !w->bootCheck->capturer().running() ||
+                   w->bootCheck->check()->state() == bootprofile::State::Waiting ||
+                   w->bootCheck->items().shade()->size() == 0))
+        *problem = QStringLiteral("no check under way with its band");
     if (!charting && m.samples != 0)
         *problem = QStringLiteral("the gauge view charted");
     if (m.polls == 0)
@@ -308,6 +349,8 @@ int main(int argc, char *argv[])
     const QString only = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     const QString way = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     bool setupOk = true;
+    // The share without the band, per view, for the band cases beside it.
+    QMap<int, double> withoutBand;
     for (int index = 0; index < int(sizeof kCases / sizeof kCases[0]); ++index) {
         const Case &c = kCases[index];
         if (!QLatin1String(c.name).contains(only))
@@ -334,13 +377,20 @@ int main(int argc, char *argv[])
         }
 
         const bool ok = problemAfter.isEmpty();
-        reportFigure(QStringLiteral("CPU share, %1: %2 % (before: %3 %)")
+        if (c.page == Page::BootLine && !c.band && !c.cursors && ok)
+            withoutBand[c.view] = after.share();
+        const QString beside =
+            !c.band ? QStringLiteral("before: %1 %").arg(100 * before.share(), 0, 'f', 1)
+            : withoutBand.contains(c.view)
+                ? QStringLiteral("band off: %1 %").arg(100 * withoutBand[c.view], 0, 'f', 1)
+                : QStringLiteral("band off: not run");
+        reportFigure(QStringLiteral("CPU share, %1: %2 % (%3)")
                          .arg(QLatin1String(c.name))
                          .arg(100 * after.share(), 0, 'f', 1)
-                         .arg(100 * before.share(), 0, 'f', 1),
+                         .arg(beside),
                      QStringLiteral("<= %1 % of one core").arg(100 * c.targetShare, 0, 'f', 0),
                      ok && after.share() <= c.targetShare);
-        if (c.page == Page::BootLine) {
+        if (c.page == Page::BootLine && !c.band) {
             const double rate = after.samples / after.wallSeconds;
             const double rateBefore = before.samples / before.wallSeconds;
             reportFigure(QStringLiteral("boot line poll rate while charting, %1-sample view%4: "

@@ -38,6 +38,8 @@ const char kUsage[] =
     "  flash IMAGE                  send a firmware image to an instrument in update mode\n"
     "  stats FILE                   statistics, charge and energy of a recording between two "
     "times\n"
+    "  boot check|capture|reference boot a phone and check its boot current against a\n"
+    "                               reference; save a boot; make a reference of boots\n"
     "\n"
     "Options for every command:\n"
     "  --device PATH                the instrument at this path (from 'list')\n"
@@ -64,6 +66,7 @@ const char kUsage[] =
     "  %1 power program steps.xls --times 3\n"
     "  %1 flash firmware.bin\n"
     "  %1 stats charge.csv --from 1m --to 5m\n";
+    "  %1 boot check --profile 'demo phone' --junit boot.xml\n";
 
 } // namespace
 
@@ -154,6 +157,8 @@ int run(const QStringList &arguments)
         return flashCommand(globals, rest);
     if (name == QLatin1String("stats"))
         return statsCommand(globals, rest);
+    if (name == QLatin1String("boot"))
+        return bootCommand(globals, rest);
     complain(QStringLiteral("unknown command '%1' (see '%2 --help')").arg(name, gProgramName));
     return Usage;
 }

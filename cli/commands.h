@@ -22,6 +22,8 @@ int recordCommand(const Globals &globals, const QStringList &args);
 int powerCommand(const Globals &globals, const QStringList &args);
 int flashCommand(const Globals &globals, const QStringList &args);
 int statsCommand(const Globals &globals, const QStringList &args);
+// boot check, boot capture, boot reference (cli/boot.cpp).
+int bootCommand(const Globals &globals, const QStringList &args);
 
 // The whole help text.
 QString usageText();

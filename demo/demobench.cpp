@@ -2,9 +2,13 @@
 
 #include "demo/sampleprogram.h"
 
+#include "analysis/referencefile.h"
+
 #include <QDir>
 #include <QSaveFile>
 #include <QTextStream>
+
+#include <cmath>
 
 #include <iostream>
 #include <string>
@@ -76,6 +80,25 @@ void reportWhatArrives(const sim::DemoBench &bench, FILE *messages)
     });
 }
 
+namespace {
+const char *phoneText(sim::BootLineModel::Phone phone)
+{
+    switch (phone) {
+    case sim::BootLineModel::Phone::Healthy:
+        return "a healthy phone";
+    case sim::BootLineModel::Phone::StopsAtBootLoader:
+        return "a phone that stops at the boot loader";
+    case sim::BootLineModel::Phone::Short:
+        return "a phone with a short (it draws the supply's limit)";
+    case sim::BootLineModel::Phone::NeverStarts:
+        return "a phone that never starts";
+    case sim::BootLineModel::Phone::BootLoop:
+        return "a phone that reboots in a loop";
+    }
+    return "";
+}
+} // namespace
+
 void plugFromTheTerminal(const sim::DemoBench &bench, FILE *messages)
 {
     std::thread([bench, messages] {
@@ -89,6 +112,14 @@ void plugFromTheTerminal(const sim::DemoBench &bench, FILE *messages)
                      {'b', "boot line", bench.bootLine, bench.bootLineId}};
         std::string line;
         while (std::getline(std::cin, line)) {
+            sim::BootLineModel::Phone phone;
+            if (sim::BootLineModel::phoneFromWord(line.c_str(), &phone)) {
+                bench.bootLine->setPhone(phone);
+                std::fprintf(messages, "simulated boot line: the next press boots %s\n",
+                             phoneText(phone));
+                std::fflush(messages);
+                continue;
+            }
             for (Plug &plug : plugs) {
                 if (line != std::string(1, plug.key))
                     continue;
@@ -105,6 +136,71 @@ void plugFromTheTerminal(const sim::DemoBench &bench, FILE *messages)
             }
         }
     }).detach();
+}
+
+} // namespace demo
+
+namespace demo {
+
+QString demoReferenceFolder()
+{
+    return QDir::temp().filePath(QStringLiteral("quorvaline-demo-references"));
+}
+
+std::optional<bootprofile::Reference> demoReference(qint64 lengthUs)
+{
+    // Five healthy boots as the boot line reads them: a sample every 2 ms,
+    // in whole milliamperes, from the press on.
+    constexpr qint64 kSampleUs = 2000;
+    std::vector<bootprofile::Capture> captures(5);
+    for (unsigned run = 1; run <= 5; ++run) {
+        bootprofile::Capture &capture = captures[run - 1];
+        capture.atTrigger = true;
+        for (qint64 t = 0; t <= lengthUs; t += kSampleUs) {
+            const double amps = sim::BootLineModel::phoneCurrentAt(
+                sim::BootLineModel::Phone::Healthy, run, double(t) / 1e6);
+            capture.samples.push_back({t, std::round(amps * 1000.0) / 1000.0, 4.0 - 0.12 * amps});
+        }
+        capture.endedAtUs = lengthUs;
+    }
+    std::vector<const bootprofile::Capture *> chosen;
+    for (const bootprofile::Capture &capture : captures)
+        chosen.push_back(&capture);
+    std::optional<bootprofile::Reference> reference =
+        bootprofile::buildReference(chosen, bootprofile::Tolerance());
+    if (!reference)
+        return std::nullopt;
+    reference->name = QLatin1String(kDemoReferenceName);
+    reference->model = QStringLiteral("QV-1 (simulated)");
+    reference->note = QStringLiteral("Five healthy boots of the demo's simulated phone");
+    const struct {
+        const char *name;
+        double from;
+        double to;
+    } stages[] = {{"PMU", 0, sim::BootLineModel::kBootLoaderAt},
+                  {"boot loader", sim::BootLineModel::kBootLoaderAt, sim::BootLineModel::kKernelAt},
+                  {"kernel", sim::BootLineModel::kKernelAt, sim::BootLineModel::kIdleAt},
+                  {"idle", sim::BootLineModel::kIdleAt, double(lengthUs) / 1e6}};
+    for (const auto &stage : stages) {
+        bootprofile::Phase phase;
+        phase.name = QLatin1String(stage.name);
+        phase.fromUs = qint64(std::llround(stage.from * 1e6));
+        phase.toUs = qint64(std::llround(stage.to * 1e6));
+        reference->phases << phase;
+    }
+    return reference;
+}
+
+bool useDemoReferences(const QString &folder)
+{
+    const std::optional<bootprofile::Reference> reference = demoReference();
+    if (!reference || !QDir().mkpath(folder) ||
+        !bootprofile::writeFile(QDir(folder).filePath(QLatin1String(kDemoReferenceFile)),
+                                *reference, nullptr))
+        return false;
+    bootprofile::overrideLibraryFolder(folder);
+    bootprofile::setChosenReference(QLatin1String(kDemoReferenceFile));
+    return true;
 }
 
 } // namespace demo

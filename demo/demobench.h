@@ -4,12 +4,14 @@
 // again. Qt Core and the simulator.
 #pragma once
 
+#include "analysis/bootprofile.h"
 #include "sim/simulator.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <cstdio>
+#include <optional>
 
 namespace demo {
 
@@ -33,7 +35,24 @@ void reportWhatArrives(const sim::DemoBench &bench, FILE *messages);
 
 // Reads the terminal on a thread of its own: each "m", "p" or "b" line pulls
 // that instrument out of the bench, or plugs it in again (on a new path, as a
-// real replug), and says so on `messages`. Ends with the terminal's input.
+// real replug), and says so on `messages`; "good", "stuck", "short", "dead"
+// or "loop" chooses the phone the boot line's next press boots (healthy,
+// stops at the boot loader, shorted, never starts, reboots in a loop). Ends
+// with the terminal's input.
 void plugFromTheTerminal(const sim::DemoBench &bench, FILE *messages);
+
+// The boot reference the demo ships: five boots of the healthy simulated
+// phone (runs 1 to 5, which no press of the demo's boot line repeats), 8 s
+// long (or `lengthUs`), with its phases (PMU, boot loader, kernel, idle).
+constexpr char kDemoReferenceName[] = "demo phone";
+constexpr char kDemoReferenceFile[] = "demo-phone.json";
+std::optional<bootprofile::Reference> demoReference(qint64 lengthUs = 8000000);
+// The demo's reference folder: quorvaline-demo-references in the temporary
+// folder.
+QString demoReferenceFolder();
+// Writes the demo reference into `folder` and makes it this process's
+// reference library, the demo reference chosen; false when it cannot be
+// written.
+bool useDemoReferences(const QString &folder = demoReferenceFolder());
 
 } // namespace demo

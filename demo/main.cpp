@@ -2,9 +2,11 @@
 // supply into a resistive load, a boot line and a firmware-update device.
 // For the firmware page it writes a sample 1 MiB image to the temporary
 // folder, and the terminal says what the simulated device received; for the
-// power supply's program mode it writes a sample program table. Typed
-// into the terminal, "m", "p" or "b" and Enter pull the meter, the power
-// supply or the boot line out of the simulated bench, and plug it in again.
+// power supply's program mode it writes a sample program table; for the boot
+// check, a reference made of five healthy boots. Typed into the terminal,
+// "m", "p" or "b" and Enter pull the meter, the power supply or the boot line
+// out of the simulated bench, and plug it in again; "good", "stuck",
+// "short", "dead" or "loop" chooses the phone the boot line boots.
 #include "app/startup.h"
 #include "demo/demobench.h"
 
@@ -32,6 +34,15 @@ int main(int argc, char **argv)
     std::printf("Type m, p or b and Enter to pull the meter, power supply or boot line out and "
                 "plug it in again; this program's process id is %d.\n",
                 int(getpid()));
+    if (demo::useDemoReferences())
+        std::printf("Boot line, 开机检查 / Boot check: the reference '%s' (five healthy boots) is "
+                    "chosen; hold 一键开机 / Trig: PASS after 8 s. Then type stuck, short, dead "
+                    "or loop and Enter for a faulty phone (good for a healthy one again) and "
+                    "press once more: FAIL, with the phase.\n",
+                    demo::kDemoReferenceName);
+    else
+        std::printf("cannot write the demo's boot reference to %s\n",
+                    qPrintable(demo::demoReferenceFolder()));
     std::fflush(stdout);
     demo::plugFromTheTerminal(bench, stdout);
 

@@ -1,9 +1,12 @@
 // Renders every page of the main window, in Chinese and in English, to PNG
 // files, with the simulated bench attached so that the pages show live data.
+// The boot line page has the demo's reference chosen; a last shot shows a
+// phone that stops at the boot loader failing its boot check.
 #include "app/language.h"
 #include "app/startup.h"
 #include "app/widget.h"
 #include "charts/livechart.h"
+#include "demo/demobench.h"
 #include "demo/sampleprogram.h"
 #include "sim/simulator.h"
 #include "tools/meter/vc_meter.h"
@@ -246,7 +249,26 @@ bool renderMeasure(Widget &window, const QString &outDir, const QString &tag)
     return ok;
 }
 
-bool renderLanguage(const QString &outDir, const QString &tag, quint32 lcid)
+// A phone that stops at the boot loader, booted with the trigger held: the
+// band of the demo's reference on the chart, the samples outside it in red,
+// and the verdict naming the phase where the boot went wrong. The healthy
+// phone again afterwards.
+bool renderFailedBootCheck(Widget &window, const sim::DemoBench &bench, const QString &outDir,
+                           const QString &tag)
+{
+    window.toolButtons()[2]->click();
+    window.ui->homeButton->click();
+    bench.bootLine->setPhone(sim::BootLineModel::Phone::StopsAtBootLoader);
+    emit window.ui->oneKeyLineOn->pressed();
+    runEventsFor(1500);
+    emit window.ui->oneKeyLineOn->released();
+    runEventsFor(1500);
+    bench.bootLine->setPhone(sim::BootLineModel::Phone::Healthy);
+    return save(window, QStringLiteral("%1/bootcheck-fail-%2.png").arg(outDir, tag));
+}
+
+bool renderLanguage(const QString &outDir, const QString &tag, quint32 lcid,
+                    const sim::DemoBench &bench)
 {
     QTranslator translator;
     const bool installed = language::installTranslation(*qApp, translator, lcid);
@@ -294,6 +316,7 @@ bool renderLanguage(const QString &outDir, const QString &tag, quint32 lcid)
     ok = renderRecording(window, outDir, tag) && ok;
     ok = renderExports(window, outDir, tag) && ok;
     ok = renderMeasure(window, outDir, tag) && ok;
+    ok = renderFailedBootCheck(window, bench, outDir, tag) && ok;
     QCoreApplication::removeTranslator(&translator);
     return ok;
 }
@@ -307,8 +330,14 @@ int main(int argc, char **argv)
     const QString outDir =
         argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
     QDir().mkpath(outDir);
-    sim::attachDemoBench();
-    const bool zh = renderLanguage(outDir, QStringLiteral("zh"), 2052);
-    const bool en = renderLanguage(outDir, QStringLiteral("en"), 1033);
+    const sim::DemoBench bench = sim::attachDemoBench();
+    // The demo's reference library, in a folder of its own.
+    QTemporaryDir references;
+    if (!demo::useDemoReferences(references.path())) {
+        std::fprintf(stderr, "cannot write the demo's boot reference\n");
+        return 1;
+    }
+    const bool zh = renderLanguage(outDir, QStringLiteral("zh"), 2052, bench);
+    const bool en = renderLanguage(outDir, QStringLiteral("en"), 1033, bench);
     return zh && en ? 0 : 1;
 }

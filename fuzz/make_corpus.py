@@ -122,3 +122,34 @@ write("fuzz_recordingfile", "another-instrument", b"\x01" + power_csv)
 write("fuzz_recordingfile", "time-goes-back", b"\x00" + meter_csv.replace(b",3.000,", b",0.001,"))
 write("fuzz_recordingfile", "cut-short", b"\x00" + meter_csv[:-40])
 write("fuzz_recordingfile", "not-a-recording", b"\x00vst,5.0,vend,cst,1.0,cend,pst,5.0,pend,")
+
+# Boot references: what the program writes, a newer file, and damaged ones.
+reference = (b'{\n  "format": "quorvaline-boot-reference",\n  "version": 1,\n'
+             b'  "name": "demo phone",\n  "model": "QV-1",\n  "note": "",\n'
+             b'  "created": "2024-05-01T10:00:00Z",\n  "captures": 5,\n'
+             b'  "tolerance": {"abs_mA": 30, "rel_pct": 10, "time_ms": 40},\n'
+             b'  "phases": [\n    {"name": "PMU", "from_s": 0, "to_s": 0.02},\n'
+             b'    {"name": "kernel", "from_s": 0.02, "to_s": 0.05, "tolerance": {"abs_mA": 60}}\n  ],\n'
+             b'  "bin_ms": 10,\n  "envelope_mA": [\n    [44, 58],\n    [47, 56],\n'
+             b'    [180, 230],\n    [400, 610],\n    [210, 240]\n  ]\n}\n')
+write("fuzz_bootreference", "written", reference)
+write("fuzz_bootreference", "newer", reference.replace(b'"version": 1', b'"version": 4, "bench": {"id": [1, 2]}')
+      .replace(b'"abs_mA": 60}', b'"abs_mA": 60, "slope": 1}, "colour": "red"'))
+write("fuzz_bootreference", "minimal", b'{"format":"quorvaline-boot-reference","version":1,"bin_ms":0.1,"envelope_mA":[[0,0]]}')
+write("fuzz_bootreference", "foreign", b'{"format":"x","version":1}')
+write("fuzz_bootreference", "low-above-high", reference.replace(b"[47, 56]", b"[57, 56]"))
+write("fuzz_bootreference", "cut-short", reference[:150])
+
+# Boot captures: the first byte is the size of the stream's pieces, then a
+# boot line recording as the program writes it, with a press and a gap.
+recording = (b"time_utc,elapsed_s,voltage_V,current_A,peak_current_A,device_time_s,trigger,event\n"
+             b"2024-05-01T10:00:00.000Z,0.000,4.000,0.000,0.000,0.0,0,\n"
+             b"2024-05-01T10:00:00.002Z,0.002,3.994,0.050,0.050,0.0,1,\n"
+             b"2024-05-01T10:00:00.004Z,0.004,3.976,0.200,0.200,0.0,1,\n"
+             b"2024-05-01T10:00:00.006Z,0.006,,,,,,disconnected\n"
+             b"2024-05-01T10:00:00.008Z,0.008,3.976,0.210,0.210,0.0,0,\n")
+write("fuzz_bootcapture", "recording", b"\x03" + recording)
+write("fuzz_bootcapture", "threshold", b"\x07time_utc,elapsed_s,current_A\nx,0,0\nx,0.01,0.3\nx,0.02,0.31\n")
+write("fuzz_bootcapture", "bom-crlf", b"\x01\xef\xbb\xbfelapsed_s,current_A,trigger\r\n0,0.1,1\r\n0.002,0.2,1\r\n")
+write("fuzz_bootcapture", "no-header", b"\x05" + b"1,2,3\n" * 4)
+write("fuzz_bootcapture", "long-line", b"\x0b" + b"elapsed_s,current_A\n" + b"9" * 5000 + b"\n0,0.1\n0.1,0.2\n")

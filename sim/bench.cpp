@@ -11,6 +11,7 @@ DemoBench attachDemoBench()
     b.powerSupply = std::make_shared<PowerSupplyModel>();
     b.powerSupply->setLoad(20.0);
     b.bootLine = std::make_shared<BootLineModel>();
+    b.bootLine->setPhone(BootLineModel::Phone::Healthy);
     b.firmware = std::make_shared<FirmwareModel>();
     b.firmware->setFirstAnswerDelay(300);
 

@@ -22,8 +22,8 @@ struct DemoBench {
 };
 
 /// Attaches, in this order, a meter with a phone charging from a QC-style
-/// charger, a power supply into a 20 ohm load, a boot line with its phone
-/// boot profile and a firmware-update device that takes 300 ms to erase its
+/// charger, a power supply into a 20 ohm load, a boot line with a healthy
+/// phone (BootLineModel::Phone) and a firmware-update device that takes 300 ms to erase its
 /// flash before its first answer. The instruments answer after about 1 ms.
 /// Sets the bus's write log limit to 1000 reports (a long demo run).
 DemoBench attachDemoBench();

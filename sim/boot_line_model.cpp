@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 namespace sim {
 
@@ -50,6 +51,130 @@ double BootLineModel::bootCurrentAt(double t)
     return std::max(0.0, a + jitter);
 }
 
+namespace {
+
+// How one run of a phone differs from the others: its stage times and its
+// level.
+struct RunVariation {
+    double bootLoaderAt;
+    double kernelAt;
+    double idleAt;
+    double scale;
+};
+
+RunVariation variationOf(unsigned run)
+{
+    const std::uint64_t key = std::uint64_t(run) * 0x51ED27u;
+    return {BootLineModel::kBootLoaderAt + 0.008 * detail::noise(key + 1),
+            BootLineModel::kKernelAt + 0.010 * detail::noise(key + 2),
+            BootLineModel::kIdleAt + 0.010 * detail::noise(key + 3),
+            1.0 + 0.02 * detail::noise(key + 4)};
+}
+
+// The sample noise of a run: about ±8 mA, a value per 2 ms.
+double runNoise(unsigned run, double t)
+{
+    const auto slot = static_cast<std::uint64_t>(t * 500.0);
+    return 0.008 * detail::noise(slot * 0x9E3779B1u + std::uint64_t(run) * 0x2545F491u);
+}
+
+double bootLoaderLevel(const RunVariation &v, double t)
+{
+    return 0.20 + 0.03 * std::sin((t - v.bootLoaderAt) * 40.0);
+}
+
+// A healthy boot, without the run's noise and level.
+double healthyShape(const RunVariation &v, double t)
+{
+    if (t < v.bootLoaderAt)
+        return 0.05; // the power management IC's standby draw after the key press
+    if (t < v.kernelAt)
+        return bootLoaderLevel(v, t);
+    double a;
+    if (t < v.idleAt) {
+        // Kernel: every 0.25 s a burst of 80 ms at 0.4-0.6 A, 0.22 A between.
+        const double k = t - v.kernelAt;
+        const int burst = static_cast<int>(k / 0.25);
+        const double level = 0.40 + 0.20 * detail::noise(static_cast<std::uint64_t>(burst) * 7919u);
+        a = std::fmod(k, 0.25) < 0.08 ? level : 0.22;
+    } else {
+        // Idle: about 0.25 A with a radio burst every 1.5 s.
+        a = std::fmod(t - v.idleAt, 1.5) < 0.2 ? 0.55 : 0.25;
+    }
+    // Short spikes near 0.9 A: display and modem power-up.
+    for (double spike : {0.10, 0.95, 2.40, 3.65}) {
+        const double s = t - (v.kernelAt + spike);
+        if (s >= 0 && s < 0.012)
+            a = 0.88 + 0.02 * std::cos(s * 300.0);
+    }
+    return a;
+}
+
+} // namespace
+
+double BootLineModel::phoneCurrentAt(Phone phone, unsigned run, double t)
+{
+    if (t < 0)
+        return 0;
+    const RunVariation v = variationOf(run);
+    const double noise = runNoise(run, t);
+    double a = 0;
+    switch (phone) {
+    case Phone::Healthy:
+        a = healthyShape(v, t) * v.scale;
+        break;
+    case Phone::StopsAtBootLoader:
+        a = (t < v.kernelAt ? healthyShape(v, t) : bootLoaderLevel(v, t)) * v.scale;
+        break;
+    case Phone::Short:
+        return kShortAmps + 0.25 * noise;
+    case Phone::NeverStarts:
+        // The power management IC waits a little longer for the boot loader,
+        // then gives up: a leak of a milliampere or two.
+        if (t >= v.bootLoaderAt + kStandbyGraceS)
+            return std::max(0.0, 0.25 * noise);
+        a = 0.05 * v.scale;
+        break;
+    case Phone::BootLoop: {
+        const double cycle = std::fmod(t, kLoopResetAt + kLoopOffS);
+        if (cycle >= kLoopResetAt)
+            return 0; // reset: off until it boots again
+        a = healthyShape(v, cycle) * v.scale;
+        break;
+    }
+    }
+    return std::max(0.0, a + noise);
+}
+
+const char *BootLineModel::phoneWord(Phone phone)
+{
+    switch (phone) {
+    case Phone::Healthy:
+        return "good";
+    case Phone::StopsAtBootLoader:
+        return "stuck";
+    case Phone::Short:
+        return "short";
+    case Phone::NeverStarts:
+        return "dead";
+    case Phone::BootLoop:
+        return "loop";
+    }
+    return "";
+}
+
+bool BootLineModel::phoneFromWord(const char *word, Phone *phone)
+{
+    for (Phone p : {Phone::Healthy, Phone::StopsAtBootLoader, Phone::Short, Phone::NeverStarts,
+                    Phone::BootLoop}) {
+        if (std::string(word) == phoneWord(p)) {
+            *phone = p;
+            return true;
+        }
+    }
+    return false;
+}
+
 double BootLineModel::elapsedSecondsLocked(Clock::time_point now) const
 {
     if (!triggered_)
@@ -79,17 +204,32 @@ std::optional<Answer> BootLineModel::handleOutputReport(const OutputReport &requ
         return a;
     }
 
-    if (trig && !triggered_) {
-        triggered_ = true;
-        triggerStart_ = now;
-        peakMa_ = 0;
-        heldSeconds_ = 0;
-    } else if (!trig && triggered_) {
-        heldSeconds_ = elapsedSecondsLocked(now);
-        triggered_ = false;
+    double amps = 0;
+    if (source_ == Source::Phone) {
+        // A press switches the phone on and starts a new run; the phone
+        // stays on when the key is let go, and the time counts on.
+        if (trig && !keyDown_) {
+            triggered_ = true;
+            triggerStart_ = now;
+            peakMa_ = 0;
+            heldSeconds_ = 0;
+            run_ = nextRun_++;
+        }
+        keyDown_ = trig;
+        amps = triggered_ ? phoneCurrentAt(phone_, run_, elapsedSecondsLocked(now)) : 0.0;
+    } else {
+        if (trig && !triggered_) {
+            triggered_ = true;
+            triggerStart_ = now;
+            peakMa_ = 0;
+            heldSeconds_ = 0;
+        } else if (!trig && triggered_) {
+            heldSeconds_ = elapsedSecondsLocked(now);
+            triggered_ = false;
+        }
+        amps = triggered_ ? bootCurrentAt(elapsedSecondsLocked(now)) : 0.0;
     }
     const double t = elapsedSecondsLocked(now);
-    const double amps = triggered_ ? bootCurrentAt(t) : 0.0;
     // Battery emulation with about 0.12 ohm source resistance.
     const double volts = batteryVolts_ - 0.12 * amps;
     const std::uint16_t ma = be::toU16(amps * 1000.0);
@@ -111,6 +251,31 @@ void BootLineModel::setRaw(std::uint16_t millivolts, std::uint16_t milliamps,
     fixedMa_ = milliamps;
     fixedPeakMa_ = peakMilliamps;
     fixedTenths_ = tenths;
+}
+
+void BootLineModel::setPhone(Phone phone)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    source_ = Source::Phone;
+    phone_ = phone;
+}
+
+BootLineModel::Phone BootLineModel::phone() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return phone_;
+}
+
+void BootLineModel::setNextRun(unsigned run)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    nextRun_ = run;
+}
+
+unsigned BootLineModel::run() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return run_;
 }
 
 void BootLineModel::startPhoneBoot()

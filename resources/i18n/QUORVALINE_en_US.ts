@@ -20,6 +20,10 @@
         <translation>%1 holds more samples than a chart can take; nothing was loaded.</translation>
     </message>
     <message>
+        <source>%1 已存在</source>
+        <translation>%1 exists already</translation>
+    </message>
+    <message>
         <source>%1 行</source>
         <translation>%1 rows</translation>
     </message>
@@ -30,6 +34,10 @@
     <message>
         <source>B 处</source>
         <translation>At B</translation>
+    </message>
+    <message>
+        <source>%1，%2 s，峰值 %3 A</source>
+        <translation>%1, %2 s, peak %3 A</translation>
     </message>
     <message>
         <source>CSV 文件 (*.csv)</source>
@@ -80,12 +88,28 @@
         <translation>Trig</translation>
     </message>
     <message>
+        <source>不是 JSON 文件（%1）</source>
+        <translation>it is not JSON (%1)</translation>
+    </message>
+    <message>
+        <source>不是开机参考文件</source>
+        <translation>it is not a boot reference</translation>
+    </message>
+    <message>
         <source>仪表图</source>
         <translation>Meter</translation>
     </message>
     <message>
         <source>保存</source>
         <translation>Save</translation>
+    </message>
+    <message>
+        <source>保存为参考</source>
+        <translation>Save as reference</translation>
+    </message>
+    <message>
+        <source>保存为参考…</source>
+        <translation>Save as reference…</translation>
     </message>
     <message>
         <source>保存数据</source>
@@ -100,12 +124,32 @@
         <translation>Stop recording</translation>
     </message>
     <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>其中没有开机过程</source>
+        <translation>there is no boot in it</translation>
+    </message>
+    <message>
         <source>其它</source>
         <translation>Other</translation>
     </message>
     <message>
         <source>删除</source>
         <translation>Del</translation>
+    </message>
+    <message>
+        <source>删除参考</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>删除参考“%1”？</source>
+        <translation>Delete the reference “%1”?</translation>
+    </message>
+    <message>
+        <source>删除阶段</source>
+        <translation>Remove phase</translation>
     </message>
     <message>
         <source>功率</source>
@@ -120,8 +164,32 @@
         <translation>Param Set</translation>
     </message>
     <message>
+        <source>参考</source>
+        <translation>Reference</translation>
+    </message>
+    <message>
+        <source>参考…</source>
+        <translation>Reference…</translation>
+    </message>
+    <message>
+        <source>参考库</source>
+        <translation>Reference library</translation>
+    </message>
+    <message>
+        <source>参考库…</source>
+        <translation>Reference library…</translation>
+    </message>
+    <message>
+        <source>参考文件 (*.json)</source>
+        <translation>Reference files (*.json)</translation>
+    </message>
+    <message>
         <source>可调电源</source>
         <translation>Power</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
     </message>
     <message>
         <source>启动/停止</source>
@@ -136,8 +204,16 @@
         <translation>Firmware Update</translation>
     </message>
     <message>
+        <source>图表中没有开机过程：电流没有升过 %1 mA。</source>
+        <translation>No boot in the chart: the current never rises through %1 mA.</translation>
+    </message>
+    <message>
         <source>图表操作</source>
         <translation>Chart Manipulation</translation>
+    </message>
+    <message>
+        <source>备注</source>
+        <translation>Note</translation>
     </message>
     <message>
         <source>复位</source>
@@ -146,6 +222,18 @@
     <message>
         <source>复制测量</source>
         <translation>Copy measurement</translation>
+    </message>
+    <message>
+        <source>失败，%1 s 处：%2 A，应为 %3 ± %4 A</source>
+        <translation>FAIL at %1 s: %2 A, expected %3 ± %4 A</translation>
+    </message>
+    <message>
+        <source>失败，%1 s 处：%2 A，应为 %3 ± %4 A（%5）</source>
+        <translation>FAIL at %1 s: %2 A, expected %3 ± %4 A (%5)</translation>
+    </message>
+    <message>
+        <source>字段 %1 缺失或有误</source>
+        <translation>its field %1 is missing or wrong</translation>
     </message>
     <message>
         <source>实时功率</source>
@@ -168,6 +256,10 @@
         <translation>Cap</translation>
     </message>
     <message>
+        <source>导入…</source>
+        <translation>Import…</translation>
+    </message>
+    <message>
         <source>导入数据</source>
         <translation>Import</translation>
     </message>
@@ -178,6 +270,10 @@
     <message>
         <source>导出于 %1</source>
         <translation>Exported %1</translation>
+    </message>
+    <message>
+        <source>导出…</source>
+        <translation>Export…</translation>
     </message>
     <message>
         <source>导出图片…</source>
@@ -192,8 +288,20 @@
         <translation>Exported to %1</translation>
     </message>
     <message>
+        <source>峰值电流：%1 A，参考 %2 A</source>
+        <translation>Peak current: %1 A, reference %2 A</translation>
+    </message>
+    <message>
         <source>工具</source>
         <translation>Tools</translation>
+    </message>
+    <message>
+        <source>已损坏：%1</source>
+        <translation>Damaged: %1</translation>
+    </message>
+    <message>
+        <source>带外时间：%1 s</source>
+        <translation>Time outside the band: %1 s</translation>
     </message>
     <message>
         <source>帮助</source>
@@ -208,8 +316,16 @@
         <translation>Start</translation>
     </message>
     <message>
+        <source>开始 (s)</source>
+        <translation>From (s)</translation>
+    </message>
+    <message>
         <source>开始位置</source>
         <translation>Star</translation>
+    </message>
+    <message>
+        <source>开机检查</source>
+        <translation>Boot check</translation>
     </message>
     <message>
         <source>开机线</source>
@@ -224,6 +340,14 @@
         <translation>Times</translation>
     </message>
     <message>
+        <source>所选采集太短，无法生成参考。</source>
+        <translation>The chosen captures are too short for a reference.</translation>
+    </message>
+    <message>
+        <source>手机型号</source>
+        <translation>Phone model</translation>
+    </message>
+    <message>
         <source>打开</source>
         <translation>Open</translation>
     </message>
@@ -234,6 +358,10 @@
     <message>
         <source>打开记录…</source>
         <translation>Open recording…</translation>
+    </message>
+    <message>
+        <source>打开记录并检查…</source>
+        <translation>Open a recording and check…</translation>
     </message>
     <message>
         <source>执行更新</source>
@@ -256,6 +384,18 @@
         <translation>Not enough data to save</translation>
     </message>
     <message>
+        <source>文件</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>文件太大</source>
+        <translation>it is too large</translation>
+    </message>
+    <message>
+        <source>文件夹：%1</source>
+        <translation>Folder: %1</translation>
+    </message>
+    <message>
         <source>文件打开失败</source>
         <translation>Failed to open the file</translation>
     </message>
@@ -264,8 +404,28 @@
         <translation>File size exceeded!</translation>
     </message>
     <message>
+        <source>无参考</source>
+        <translation>No reference</translation>
+    </message>
+    <message>
+        <source>无法保存参考：%1</source>
+        <translation>Cannot save the reference: %1</translation>
+    </message>
+    <message>
+        <source>无法写入（%1）</source>
+        <translation>cannot write it (%1)</translation>
+    </message>
+    <message>
         <source>无法创建记录文件 %1：%2</source>
         <translation>Cannot create the recording file %1: %2</translation>
+    </message>
+    <message>
+        <source>无法删除：%1</source>
+        <translation>Cannot delete: %1</translation>
+    </message>
+    <message>
+        <source>无法导入 %1：%2</source>
+        <translation>Cannot import %1: %2</translation>
     </message>
     <message>
         <source>无法导出到 %1</source>
@@ -276,8 +436,28 @@
         <translation>Cannot open the device %1: %2</translation>
     </message>
     <message>
+        <source>无法打开（%1）</source>
+        <translation>cannot open it (%1)</translation>
+    </message>
+    <message>
+        <source>无法读取参考 %1：%2</source>
+        <translation>Cannot read the reference %1: %2</translation>
+    </message>
+    <message>
+        <source>无法读取记录 %1：%2</source>
+        <translation>Cannot read the recording %1: %2</translation>
+    </message>
+    <message>
+        <source>无法重命名：%1</source>
+        <translation>Cannot rename: %1</translation>
+    </message>
+    <message>
         <source>无连接</source>
         <translation>N.C</translation>
+    </message>
+    <message>
+        <source>既不是开机线记录，也不是图表数据文件</source>
+        <translation>it is neither a boot line recording nor a chart data file</translation>
     </message>
     <message>
         <source>时间</source>
@@ -286,6 +466,10 @@
     <message>
         <source>时间轴</source>
         <translation>Time axis</translation>
+    </message>
+    <message>
+        <source>时间容差 (ms)</source>
+        <translation>Time tolerance (ms)</translation>
     </message>
     <message>
         <source>普通模式</source>
@@ -300,12 +484,24 @@
         <translation>Chart</translation>
     </message>
     <message>
+        <source>更改文件夹…</source>
+        <translation>Change folder…</translation>
+    </message>
+    <message>
         <source>更新失败</source>
         <translation>Update Failed</translation>
     </message>
     <message>
         <source>最大</source>
         <translation>Max</translation>
+    </message>
+    <message>
+        <source>最大偏差：带外 %1 A，%2 s 处</source>
+        <translation>Worst deviation: %1 A outside the band at %2 s</translation>
+    </message>
+    <message>
+        <source>最大偏差：无，始终在带内</source>
+        <translation>Worst deviation: none, inside the band throughout</translation>
     </message>
     <message>
         <source>最大电流</source>
@@ -332,6 +528,26 @@
         <translation>Samples</translation>
     </message>
     <message>
+        <source>未完成：采集在 %1 s 处结束，参考长 %2 s</source>
+        <translation>INCOMPLETE: the capture ended at %1 s of the reference's %2 s</translation>
+    </message>
+    <message>
+        <source>未选择参考</source>
+        <translation>No reference chosen</translation>
+    </message>
+    <message>
+        <source>检查中…</source>
+        <translation>Checking…</translation>
+    </message>
+    <message>
+        <source>检查中… %1 / %2 s</source>
+        <translation>Checking… %1 of %2 s</translation>
+    </message>
+    <message>
+        <source>检查图表数据</source>
+        <translation>Check the chart's data</translation>
+    </message>
+    <message>
         <source>没有访问权限：请安装 udev 规则，然后重新插入仪器：</source>
         <translation>Access was denied: install the udev rule, then plug the instrument in again:</translation>
     </message>
@@ -342,6 +558,10 @@
     <message>
         <source>添加</source>
         <translation>Add</translation>
+    </message>
+    <message>
+        <source>添加阶段</source>
+        <translation>Add phase</translation>
     </message>
     <message>
         <source>清空</source>
@@ -372,6 +592,14 @@
         <translation>State</translation>
     </message>
     <message>
+        <source>由多次采集生成…</source>
+        <translation>Build from captures…</translation>
+    </message>
+    <message>
+        <source>由多次采集生成参考</source>
+        <translation>Build a reference from captures</translation>
+    </message>
+    <message>
         <source>电压</source>
         <translation>Vol</translation>
     </message>
@@ -396,6 +624,10 @@
         <translation>Charge</translation>
     </message>
     <message>
+        <source>电流容差 (mA)</source>
+        <translation>Current tolerance (mA)</translation>
+    </message>
+    <message>
         <source>电量</source>
         <translation>Q</translation>
     </message>
@@ -404,12 +636,32 @@
         <translation>Electricity Statistics</translation>
     </message>
     <message>
+        <source>电量：%1 mAh，参考 %2 mAh</source>
+        <translation>Charge: %1 mAh, reference %2 mAh</translation>
+    </message>
+    <message>
+        <source>相对容差 (%)</source>
+        <translation>Relative tolerance (%)</translation>
+    </message>
+    <message>
         <source>等待仪器</source>
         <translation>Waiting for the instrument</translation>
     </message>
     <message>
+        <source>等待开机：按“一键开机”，或电流升过 %1 mA</source>
+        <translation>Waiting for a boot: press Trig, or the current rises above %1 mA</translation>
+    </message>
+    <message>
+        <source>结束 (s)</source>
+        <translation>To (s)</translation>
+    </message>
+    <message>
         <source>结束位置</source>
         <translation>End</translation>
+    </message>
+    <message>
+        <source>结束采集</source>
+        <translation>End the capture</translation>
     </message>
     <message>
         <source>编程模式</source>
@@ -464,6 +716,10 @@
         <translation>This file is already recording another instrument: %1</translation>
     </message>
     <message>
+        <source>请先选择参考。</source>
+        <translation>Choose a reference first.</translation>
+    </message>
+    <message>
         <source>请打开文件重试</source>
         <translation>Please retry again</translation>
     </message>
@@ -472,12 +728,48 @@
         <translation>Load</translation>
     </message>
     <message>
+        <source>起始阈值 (mA)</source>
+        <translation>Start threshold (mA)</translation>
+    </message>
+    <message>
         <source>返回</source>
         <translation>Back</translation>
     </message>
     <message>
+        <source>还没有采集：按“一键开机”开机一次。</source>
+        <translation>No capture yet: press Trig to boot the phone once.</translation>
+    </message>
+    <message>
+        <source>选择参考文件夹</source>
+        <translation>Choose the reference folder</translation>
+    </message>
+    <message>
+        <source>通过</source>
+        <translation>PASS</translation>
+    </message>
+    <message>
         <source>采样率</source>
         <translation>Sampling Rate</translation>
+    </message>
+    <message>
+        <source>采集</source>
+        <translation>Captures</translation>
+    </message>
+    <message>
+        <source>采集数</source>
+        <translation>Captures</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>Rename</translation>
+    </message>
+    <message>
+        <source>长度 (s)</source>
+        <translation>Length (s)</translation>
+    </message>
+    <message>
+        <source>阶段</source>
+        <translation>Phases</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,5 @@
-// Running the command line in this process with its standard output and
-// error caught in files, for the command-line tests.
+// The command line run in this process, its standard output and error
+// caught in files for the length of the run (tst_cli, tst_cliboot, tst_clistats).
 #pragma once
 
 #include "cli/cli.h"

@@ -8,6 +8,7 @@
 #include "recording/rows.h"
 #include "recording/toolrecording.h"
 #include "sim/simulator.h"
+#include "tests/cli/clirun.h"
 #include "tests/support/testbench.h"
 
 #include <QFile>

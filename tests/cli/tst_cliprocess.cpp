@@ -140,8 +140,10 @@ private slots:
         const QByteArray manual = manualText();
         QVERIFY(!manual.isEmpty());
         const QByteArray help = helpOf({});
-        const QStringList commands = {"list",          "read meter", "record meter", "power set",
-                                      "power program", "flash",      "stats"};
+        const QStringList commands = {"list",       "read meter",    "record meter",
+                                      "power set",  "power program", "flash",
+                                      "stats",      "boot check",    "boot capture",
+                                      "boot reference"};
         static const QRegularExpression option(QStringLiteral("--[a-z][a-z-]*"));
         QSet<QString> options;
         for (const QString &command : commands) {

@@ -206,10 +206,23 @@ private slots:
         menu->close();
         // Then measuring (tests/app/tst_measure.cpp): nothing to measure or
         // copy on an empty chart.
-        QCOMPARE(texts, QStringList({"记录到文件…", "停止记录", "|", "导出图片…", "导出 CSV…", "|",
-                                     "测量", "复制测量", "时间轴", "打开记录…"}));
-        QCOMPARE(enabled,
-                 QList<bool>({true, false, true, true, true, true, false, false, true, true}));
+        QStringList expected = {"记录到文件…", "停止记录", "|", "导出图片…", "导出 CSV…", "|",
+                                "测量", "复制测量", "时间轴", "打开记录…"};
+        QList<bool> expectedEnabled = {true, false, true, true, true, true, false, false, true, true};
+        if (tool == Tool::BootLine) {
+            // The boot check's entries follow (tests/tools/bootline/tst_bootcheck.cpp).
+            expected << "|"
+                     << "参考…"
+                     << "保存为参考…"
+                     << "由多次采集生成…"
+                     << "参考库…"
+                     << "结束采集"
+                     << "检查图表数据"
+                     << "打开记录并检查…";
+            expectedEnabled << true << true << false << false << true << false << false << false;
+        }
+        QCOMPARE(texts, expected);
+        QCOMPARE(enabled, expectedEnabled);
 
         // While recording, only stopping is offered of the two.
         QVERIFY(b.w->startRecording(tool, b.path("a.csv")));

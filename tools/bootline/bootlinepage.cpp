@@ -6,6 +6,7 @@
 #include "app/readinglabel.h"
 #include "charts/livechart.h"
 #include "charts/rangehandler.h"
+#include "tools/bootline/bootcheckpanel.h"
 #include "tools/bootline/bootlinereport.h"
 #include "tools/bootline/onekeyline.h"
 #include "ui_widget.h"
@@ -30,6 +31,9 @@ void Widget::setupBootLinePage()
     setupLiveChart(ui->oneKeyLineChart, *oneKeyLine, bootLineChartProfile());
     connect(ui->oneKeyLineChart->xAxis, SIGNAL(rangeChanged(QCPRange)), this,
             SLOT(oneKeyLineChartRangeChangeEvent()));
+
+    // The boot check: the captures, the reference, its band and verdict.
+    bootCheck = std::make_unique<BootCheckPanel>(this, ui, oneKeyLine.get());
 }
 
 void Widget::resumeBootLinePoll()
