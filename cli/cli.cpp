@@ -36,8 +36,8 @@ const char kUsage[] =
     "  power set                    set the supply's memory slot, set-points and switches\n"
     "  power program FILE           run a program table file (.xls) on the supply\n"
     "  flash IMAGE                  send a firmware image to an instrument in update mode\n"
-    "  stats FILE                   statistics, charge and energy of a recording between two "
-    "times\n"
+    "  stats FILE                   statistics, charge and energy of a recording, or of\n"
+    "                               a chart data file, between two times\n"
     "  boot check|capture|reference boot a phone and check its boot current against a\n"
     "                               reference; save a boot; make a reference of boots\n"
     "\n"
@@ -65,7 +65,7 @@ const char kUsage[] =
     "  %1 power set --preset M1 --voltage 4.35 --current 1.5 --output on\n"
     "  %1 power program steps.xls --times 3\n"
     "  %1 flash firmware.bin\n"
-    "  %1 stats charge.csv --from 1m --to 5m\n";
+    "  %1 stats charge.csv --from 1m --to 5m\n"
     "  %1 boot check --profile 'demo phone' --junit boot.xml\n";
 
 } // namespace
