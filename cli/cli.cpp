@@ -57,6 +57,7 @@ const char kUsage[] =
     "  %1 list\n"
     "  %1 read meter --field current_A\n"
     "  %1 record meter --duration 10m -o charge.csv\n"
+    "  %1 record power --stop-when \"current<100mA for 10s\" --output-off -o cell.csv\n"
     "  %1 record boot --samples 1000 --format jsonl -o - | head -n 100\n"
     "  %1 power set --preset M1 --voltage 4.35 --current 1.5 --output on\n"
     "  %1 power program steps.xls --times 3\n"
@@ -69,11 +70,11 @@ void quietDebugMessages()
     if (qEnvironmentVariableIsSet("QUORVALINE_DEBUG"))
         return;
     static const QtMessageHandler standard = qInstallMessageHandler(nullptr);
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context,
-                              const QString &message) {
-        if (type != QtDebugMsg && type != QtInfoMsg)
-            standard(type, context, message);
-    });
+    qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
+            if (type != QtDebugMsg && type != QtInfoMsg)
+                standard(type, context, message);
+        });
 }
 
 QString programName()
@@ -120,7 +121,9 @@ int run(const QStringList &arguments)
         } else if (arg == QLatin1String("--json")) {
             globals.json = true;
         } else if (arg == QLatin1String("--version") && rest.isEmpty()) {
-            writeOut(QStringLiteral("%1 %2\n").arg(gProgramName, QLatin1String(QUORVALINE_VERSION)).toUtf8());
+            writeOut(QStringLiteral("%1 %2\n")
+                         .arg(gProgramName, QLatin1String(QUORVALINE_VERSION))
+                         .toUtf8());
             return Done;
         } else {
             rest << arg;

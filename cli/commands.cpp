@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include "analysis/stopconditions.h"
 #include "cli/cli.h"
 #include "cli/interrupts.h"
 #include "cli/session.h"
@@ -52,9 +53,10 @@ int parseOptions(QCommandLineParser &parser, const QString &usage, const QString
     }
     const int count = parser.positionalArguments().size();
     if (count < minPositional || count > maxPositional) {
-        complain(count < minPositional ? QStringLiteral("missing argument (see --help)")
-                                       : QStringLiteral("unexpected argument '%1' (see --help)")
-                                             .arg(parser.positionalArguments().value(maxPositional)));
+        complain(count < minPositional
+                     ? QStringLiteral("missing argument (see --help)")
+                     : QStringLiteral("unexpected argument '%1' (see --help)")
+                           .arg(parser.positionalArguments().value(maxPositional)));
         return Usage;
     }
     return -1;
@@ -62,24 +64,7 @@ int parseOptions(QCommandLineParser &parser, const QString &usage, const QString
 
 bool parseDuration(const QString &text, qint64 *us)
 {
-    static const QRegularExpression form(
-        QStringLiteral("^([0-9]+(?:\\.[0-9]*)?|\\.[0-9]+)(ms|s|m|min|h)?$"));
-    const QRegularExpressionMatch match = form.match(text.trimmed());
-    if (!match.hasMatch())
-        return false;
-    const double value = match.captured(1).toDouble();
-    const QString unit = match.captured(2);
-    double seconds = value;
-    if (unit == QLatin1String("ms"))
-        seconds = value / 1000;
-    else if (unit == QLatin1String("m") || unit == QLatin1String("min"))
-        seconds = value * 60;
-    else if (unit == QLatin1String("h"))
-        seconds = value * 3600;
-    if (!(seconds >= 0) || seconds > 1e9)
-        return false;
-    *us = qint64(seconds * 1e6 + 0.5);
-    return true;
+    return stopcond::parseDuration(text, us);
 }
 
 bool parseSwitch(const QString &text, bool *on)
@@ -189,7 +174,8 @@ QByteArray readingLine(Kind kind, const void *answer)
         break;
     }
     case Kind::PowerSupply:
-        rows.addPowerSupply(0, recording::powerSupplyRow(*static_cast<const power::Answer *>(answer)));
+        rows.addPowerSupply(0,
+                            recording::powerSupplyRow(*static_cast<const power::Answer *>(answer)));
         break;
     case Kind::BootLine:
         rows.addBootLine(0, recording::bootLineRow(*static_cast<const bootline::Answer *>(answer)));
@@ -223,11 +209,12 @@ int recordingFailure(const QString &file, recording::CsvWriter::Failure failure,
 int listCommand(const Globals &globals, const QStringList &args)
 {
     QCommandLineParser parser;
-    const int parsed = parseOptions(parser, QStringLiteral("Usage: %1 list [--json]\n\n"
-                                                           "Every instrument found: kind, model, "
-                                                           "path, serial number, and whether it "
-                                                           "can be opened (and why not).\n"
-                                                           "Exits with 3 when none is found.\n"),
+    const int parsed = parseOptions(parser,
+                                    QStringLiteral("Usage: %1 list [--json]\n\n"
+                                                   "Every instrument found: kind, model, "
+                                                   "path, serial number, and whether it "
+                                                   "can be opened (and why not).\n"
+                                                   "Exits with 3 when none is found.\n"),
                                     args, 0, 0);
     if (parsed >= 0)
         return parsed;
@@ -244,8 +231,7 @@ int listCommand(const Globals &globals, const QStringList &args)
             continue;
         DeviceLink link;
         QString why;
-        const bool opens =
-            openInstrument(instrument.kind, {path, QString()}, link, &why) == Done;
+        const bool opens = openInstrument(instrument.kind, {path, QString()}, link, &why) == Done;
         discovery::closeLink(link);
         QJsonObject object;
         object[QStringLiteral("kind")] = kindName(instrument.kind);
@@ -263,16 +249,16 @@ int listCommand(const Globals &globals, const QStringList &args)
         QString status = QStringLiteral("ok");
         if (!opens)
             status = QStringLiteral("cannot open: %1%2")
-                         .arg(link.openError,
-                              link.openDenied ? QStringLiteral(" (install the udev rule: see "
-                                                               "'%1 read --help')")
-                                                    .arg(programName())
-                                              : QString());
+                         .arg(link.openError, link.openDenied
+                                                  ? QStringLiteral(" (install the udev rule: see "
+                                                                   "'%1 read --help')")
+                                                        .arg(programName())
+                                                  : QString());
         text += QStringLiteral("%1  %2  %3  %4  %5\n")
                     .arg(kindName(instrument.kind).leftJustified(8),
                          modelName(instrument.kind).leftJustified(15), path,
                          instrument.entry.serialNumber.isEmpty() ? QStringLiteral("-")
-                                                                  : instrument.entry.serialNumber,
+                                                                 : instrument.entry.serialNumber,
                          status)
                     .toLocal8Bit();
         if (!opens && link.openDenied)
@@ -293,8 +279,8 @@ int readCommand(const Globals &globals, const QStringList &args)
     const QCommandLineOption rate(QStringLiteral("rate"),
                                   QStringLiteral("The meter's sampling rate, samples a second."),
                                   QStringLiteral("N"), QStringLiteral("20"));
-    const QCommandLineOption field(QStringLiteral("field"),
-                                   QStringLiteral("Print only this value."), QStringLiteral("NAME"));
+    const QCommandLineOption field(
+        QStringLiteral("field"), QStringLiteral("Print only this value."), QStringLiteral("NAME"));
     parser.addOption(rate);
     parser.addOption(field);
     const int parsed = parseOptions(
@@ -334,7 +320,7 @@ int readCommand(const Globals &globals, const QStringList &args)
     meter.rateCode = rateCode;
 
     QByteArray line;
-    const int interval = kind == Kind::Meter ? meter::rateForCode(rateCode)->pollIntervalMs
+    const int interval = kind == Kind::Meter         ? meter::rateForCode(rateCode)->pollIntervalMs
                          : kind == Kind::PowerSupply ? 48
                                                      : BootLineEngine::kPollIntervalMs;
     Session session(kind, link, interval);
@@ -404,12 +390,18 @@ int recordCommand(const Globals &globals, const QStringList &args)
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("The file, or - for standard output."),
                                     QStringLiteral("FILE"), QStringLiteral("-"));
-    parser.addOptions({rate, duration, samples, format, output});
+    const QCommandLineOption stopWhen(QStringLiteral("stop-when"),
+                                      QStringLiteral("A stop condition."),
+                                      QStringLiteral("CONDITION"));
+    const QCommandLineOption outputOff(QStringLiteral("output-off"),
+                                       QStringLiteral("Switch the supply's output off."));
+    parser.addOptions({rate, duration, samples, format, output, stopWhen, outputOff});
     const int parsed = parseOptions(
         parser,
         QStringLiteral(
             "Usage: %1 record meter|power|boot [--rate N] [--duration TIME] [--samples N]\n"
-            "                 [--format csv|jsonl] [-o FILE|-]\n\n"
+            "                 [--format csv|jsonl] [-o FILE|-]\n"
+            "                 [--stop-when CONDITION]... [--output-off]\n\n"
             "Records every sample the instrument gives, with its time, as the window's\n"
             "recording does: the same columns and time stamps (the CSV is the same, byte for\n"
             "byte, as the window writes), to FILE or, with -o - (the default), to standard\n"
@@ -419,7 +411,19 @@ int recordCommand(const Globals &globals, const QStringList &args)
             "SIGINT or SIGTERM (the file complete), or when the reader of standard output goes\n"
             "away ('... -o - | head -n 100' ends at once, with 0).\n"
             "--rate (meter): 1, 2, 10, 20, 40, 80 or 100 samples a second (default 20).\n"
-            "--format jsonl: one JSON object a line, with the CSV's column names as keys.\n"),
+            "--format jsonl: one JSON object a line, with the CSV's column names as keys.\n"
+            "--stop-when (meter, power; may be given several times): ends the recording when\n"
+            "any condition is met, counted from the start, with exit code 0 and a last line\n"
+            "whose event names the condition ('stopped: current<50mA for 60s'):\n"
+            "  current<50mA for 60s   the current below 50 mA for 60 s together (mA or A)\n"
+            "  voltage<3.0V           the voltage below 3.0 V (mV or V; also with 'for')\n"
+            "  voltage>4.2V           the voltage above 4.2 V\n"
+            "  charge>=2000mAh        the charge counted since the start (mAh or Ah)\n"
+            "  energy>=500mWh         the energy counted since the start (mWh or Wh)\n"
+            "  time>=2h               the time since the start (90s, 10m, 2h)\n"
+            "--output-off (power, with --stop-when): then also switches the supply's output\n"
+            "off with the very next request, repeated until the supply's answer reports it\n"
+            "off, and ends once it does (exit code 4 when the supply stops answering first).\n"),
         args, 1, 1);
     if (parsed >= 0)
         return parsed;
@@ -456,8 +460,29 @@ int recordCommand(const Globals &globals, const QStringList &args)
         complain(QStringLiteral("--format must be csv or jsonl"));
         return Usage;
     }
-    const QString file = parser.value(output) == QLatin1String("-") ? QString()
-                                                                     : parser.value(output);
+    const QString file =
+        parser.value(output) == QLatin1String("-") ? QString() : parser.value(output);
+    stopcond::Setup stopSetup;
+    for (const QString &text : parser.values(stopWhen)) {
+        stopcond::Condition condition;
+        QString why;
+        if (!stopcond::parseCondition(text, &condition, &why)) {
+            complain(QStringLiteral("--stop-when %1").arg(why));
+            return Usage;
+        }
+        stopSetup.conditions << condition;
+    }
+    stopSetup.actions.stopRecording = true;
+    stopSetup.actions.outputOff = parser.isSet(outputOff);
+    if (!stopSetup.conditions.isEmpty() && kind == Kind::BootLine) {
+        complain(QStringLiteral("--stop-when watches the meter or the power supply"));
+        return Usage;
+    }
+    if (stopSetup.actions.outputOff &&
+        (kind != Kind::PowerSupply || stopSetup.conditions.isEmpty())) {
+        complain(QStringLiteral("--output-off needs 'record power' and a --stop-when"));
+        return Usage;
+    }
 
     MeterEngine meter;
     PowerEngine supply;
@@ -468,13 +493,18 @@ int recordCommand(const Globals &globals, const QStringList &args)
         return code;
     meter.rateCode = rateCode;
 
+    // The recording first: a stop condition's line comes after the line of
+    // the sample that met it.
     recording::ToolRecording recording(instrumentOf(kind));
+    stopcond::StopConditions stop;
     switch (kind) {
     case Kind::Meter:
         recording.follow(meter);
+        stop.follow(meter);
         break;
     case Kind::PowerSupply:
         recording.follow(supply);
+        stop.follow(supply);
         break;
     case Kind::BootLine:
         recording.follow(bootLine);
@@ -492,8 +522,9 @@ int recordCommand(const Globals &globals, const QStringList &args)
         discovery::closeLink(link);
         return FileError;
     }
+    stop.arm(stopSetup, recording.startUs());
 
-    const int interval = kind == Kind::Meter ? meter::rateForCode(rateCode)->pollIntervalMs
+    const int interval = kind == Kind::Meter         ? meter::rateForCode(rateCode)->pollIntervalMs
                          : kind == Kind::PowerSupply ? 48
                                                      : BootLineEngine::kPollIntervalMs;
     Session session(kind, link, interval);
@@ -501,14 +532,22 @@ int recordCommand(const Globals &globals, const QStringList &args)
                      [&](recording::CsvWriter::Failure failure, const QString &detail) {
                          session.finish(recordingFailure(file, failure, detail));
                      });
+    // Once a stop condition is met: the supply's output on its way off, and
+    // the code to end with when its answer confirms it.
+    bool stopped = false;
+    int endCode = Done;
     session.poll = [&] {
         bool answered = false;
+        bool confirmsOff = false;
         switch (kind) {
         case Kind::Meter:
             answered = meter.poll() != nullptr;
             break;
         case Kind::PowerSupply:
-            answered = supply.poll() != nullptr;
+            if (const power::Answer *a = supply.poll()) {
+                answered = true;
+                confirmsOff = a->confirmsOutputOff;
+            }
             break;
         case Kind::BootLine:
             answered = bootLine.poll() != nullptr;
@@ -518,10 +557,37 @@ int recordCommand(const Globals &globals, const QStringList &args)
         }
         if (answered)
             session.answered();
-        const bool timeUp =
-            durationUs >= 0 && engine::nowUs() - recording.startUs() >= durationUs;
+        if (stopped) {
+            if (confirmsOff) {
+                complain(QStringLiteral("the supply reports its output off"));
+                session.finish(endCode);
+            }
+            return;
+        }
+        stop.tick(engine::nowUs());
+        if (stop.hasFired()) {
+            stopped = true;
+            recording.stopWithEvent(stop.firedUs(), "stopped: " + stop.firedText().toLatin1());
+            complain(QStringLiteral("stopped: %1").arg(stop.firedText()));
+            if (!stopSetup.actions.outputOff) {
+                session.finish(Done);
+                return;
+            }
+            complain(QStringLiteral("switching the supply's output off"));
+            return;
+        }
+        const bool timeUp = durationUs >= 0 && engine::nowUs() - recording.startUs() >= durationUs;
         if (recording.limitReached() || timeUp || sampleLimit == 0)
             session.finish(Done);
+    };
+    // An interrupt while the output is on its way off ends once the supply
+    // confirms it.
+    session.interrupted = [&](int signal) {
+        if (!stopped || !supply.outputOffPending())
+            return true;
+        complain(QStringLiteral("interrupted: waiting for the supply to report its output off"));
+        endCode = Interrupts::exitCode(signal);
+        return false;
     };
     session.unplugged = [&] {
         switch (kind) {
@@ -539,6 +605,8 @@ int recordCommand(const Globals &globals, const QStringList &args)
         }
     };
     int code = session.exec();
+    if (stopped && supply.outputOffPending())
+        complain(QStringLiteral("the supply did not report its output off: it may still be on"));
     // Everything gathered goes to the file before the program ends, however
     // it ends; a failure of that last write still counts.
     if (recording.isActive()) {
@@ -659,16 +727,14 @@ int powerSet(const Globals &globals, const QStringList &args)
         complain(QStringLiteral("--preset must be M1 … M6"));
         return Usage;
     }
-    if (parser.isSet(voltage) &&
-        !parseAmount(parser.value(voltage), kSupplyMaxVolts, setpoint::kVoltage,
-                     &wanted.voltageUnits)) {
+    if (parser.isSet(voltage) && !parseAmount(parser.value(voltage), kSupplyMaxVolts,
+                                              setpoint::kVoltage, &wanted.voltageUnits)) {
         complain(QStringLiteral("--voltage must be a number of volts from 0 to %1")
                      .arg(kSupplyMaxVolts));
         return Usage;
     }
-    if (parser.isSet(current) &&
-        !parseAmount(parser.value(current), kSupplyMaxAmps, setpoint::kCurrent,
-                     &wanted.currentUnits)) {
+    if (parser.isSet(current) && !parseAmount(parser.value(current), kSupplyMaxAmps,
+                                              setpoint::kCurrent, &wanted.currentUnits)) {
         complain(QStringLiteral("--current must be a number of amperes from 0 to %1")
                      .arg(kSupplyMaxAmps));
         return Usage;
@@ -742,8 +808,9 @@ int powerSet(const Globals &globals, const QStringList &args)
         }
         if (power::protectionTripped(a->status.mode, a->status.protectionActive)) {
             complain(QStringLiteral("the supply's %1 protection switched its output off")
-                         .arg(a->status.mode == power::OvpTripped ? QStringLiteral("over-voltage")
-                                                                  : QStringLiteral("over-current")));
+                         .arg(a->status.mode == power::OvpTripped
+                                  ? QStringLiteral("over-voltage")
+                                  : QStringLiteral("over-current")));
             apply.finish(InstrumentError);
             return;
         }
@@ -795,8 +862,8 @@ int powerProgram(const Globals &globals, const QStringList &args)
     for (const QCommandLineOption *option : {&start, &end, &times}) {
         bool ok = true;
         if (parser.isSet(*option) && (parser.value(*option).toInt(&ok) < 1 || !ok)) {
-            complain(QStringLiteral("--%1 must be a whole number from 1")
-                         .arg(option->names().first()));
+            complain(
+                QStringLiteral("--%1 must be a whole number from 1").arg(option->names().first()));
             return Usage;
         }
     }
@@ -814,8 +881,8 @@ int powerProgram(const Globals &globals, const QStringList &args)
     QList<program::ProgramStep> steps;
     for (int row = 0; row < read.table.rows.size(); ++row) {
         const QStringList &cells = read.table.rows[row];
-        steps.append(program::stepFromCells(row + 1, cells.value(0), cells.value(1),
-                                            cells.value(2)));
+        steps.append(
+            program::stepFromCells(row + 1, cells.value(0), cells.value(1), cells.value(2)));
     }
     if (steps.isEmpty()) {
         complain(QStringLiteral("%1 holds no steps").arg(fileName));
@@ -918,8 +985,8 @@ int powerProgram(const Globals &globals, const QStringList &args)
         endWithOutputOff(Interrupts::exitCode(signal));
         return false;
     };
-    const int first = run.start(steps.size(), startText.toInt(), endText.toInt(),
-                                passesText.toInt());
+    const int first =
+        run.start(steps.size(), startText.toInt(), endText.toInt(), passesText.toInt());
     applyStep(first);
     const int code = session.exec();
     return closeAndReturn(code);
@@ -1012,9 +1079,8 @@ int flashCommand(const Globals &globals, const QStringList &args)
         std::fprintf(stderr, terminal ? "\rflashing: %3d %%" : "flashing: %d %%\n", percent);
         std::fflush(stderr);
     };
-    const firmware::Outcome outcome =
-        firmware::sendImage(link.hidDevice, writeBuf, readBuf, image.constData(), size, offset,
-                            pacing);
+    const firmware::Outcome outcome = firmware::sendImage(link.hidDevice, writeBuf, readBuf,
+                                                          image.constData(), size, offset, pacing);
     if (terminal && shown >= 0)
         std::fputc('\n', stderr);
     discovery::closeLink(link);

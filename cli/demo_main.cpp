@@ -3,8 +3,9 @@
 // boot line, a firmware-update device), for trying it without hardware. The
 // sample program table and firmware image are written to the temporary
 // folder. Typed into the terminal, "m", "p" or "b" and Enter pull that
-// instrument out of the bench (and plug it in again); messages about it go to
-// standard error, so that standard output stays the command's data.
+// instrument out of the bench (and plug it in again), "c" lets the supply
+// charge a simulated cell; messages about it go to standard error, so that
+// standard output stays the command's data.
 #include "cli/cli.h"
 #include "demo/demobench.h"
 

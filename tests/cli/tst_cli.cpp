@@ -86,8 +86,8 @@ QByteArray valuesOf(const QByteArray &line)
     return line.mid(second + 1);
 }
 
-const QRegularExpression kTimes(
-    QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z,\\d+\\.\\d{3},"));
+const QRegularExpression
+    kTimes(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z,\\d+\\.\\d{3},"));
 
 } // namespace
 
@@ -130,8 +130,7 @@ private slots:
         const Result json = runCli({QStringLiteral("list"), QStringLiteral("--json")});
         QCOMPARE(json.code, 0);
         QJsonParseError error;
-        const QJsonArray array =
-            QJsonDocument::fromJson(json.lines().join('\n'), &error).array();
+        const QJsonArray array = QJsonDocument::fromJson(json.lines().join('\n'), &error).array();
         QCOMPARE(error.error, QJsonParseError::NoError);
         QCOMPARE(array.size(), 4);
         const QStringList kinds = {"meter", "power", "boot", "firmware"};
@@ -220,8 +219,8 @@ private slots:
                 QCOMPARE(value.toDouble(), parts[1].toDouble());
         }
         const QByteArray first = lines[0].simplified().split(' ')[0];
-        const Result field = runCli({QStringLiteral("read"), kind, QStringLiteral("--field"),
-                                     QString::fromLatin1(first)});
+        const Result field = runCli(
+            {QStringLiteral("read"), kind, QStringLiteral("--field"), QString::fromLatin1(first)});
         QCOMPARE(field.code, 0);
         QCOMPARE(field.out, lines[0].simplified().split(' ')[1] + '\n');
     }
@@ -246,10 +245,14 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("rate");
         QTest::addColumn<int>("samples");
-        QTest::newRow("meter, 100 Sa/s") << "meter" << "100" << 23;
-        QTest::newRow("meter, 1 Sa/s") << "meter" << "1" << 2;
-        QTest::newRow("power supply") << "power" << "20" << 7;
-        QTest::newRow("boot line") << "boot" << "20" << 50;
+        QTest::newRow("meter, 100 Sa/s") << "meter"
+                                         << "100" << 23;
+        QTest::newRow("meter, 1 Sa/s") << "meter"
+                                       << "1" << 2;
+        QTest::newRow("power supply") << "power"
+                                      << "20" << 7;
+        QTest::newRow("boot line") << "boot"
+                                   << "20" << 50;
     }
     void recordsTheWindowsLines()
     {
@@ -329,8 +332,8 @@ private slots:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("pulled.csv"));
         later(600, [this] { sim::bus().detach(meterId); });
-        const Result r = runCli({QStringLiteral("record"), QStringLiteral("meter"),
-                                 QStringLiteral("-o"), file});
+        const Result r =
+            runCli({QStringLiteral("record"), QStringLiteral("meter"), QStringLiteral("-o"), file});
         QCOMPARE(r.code, 4);
         QVERIFY2(r.err.contains("the meter was unplugged"), r.err.constData());
         const QList<QByteArray> lines = fileText(file).trimmed().split('\n');
@@ -346,17 +349,147 @@ private slots:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("interrupted.csv"));
         later(400, [] { std::raise(SIGINT); });
-        const Result r = runCli({QStringLiteral("record"), QStringLiteral("boot"),
-                                 QStringLiteral("-o"), file});
+        const Result r =
+            runCli({QStringLiteral("record"), QStringLiteral("boot"), QStringLiteral("-o"), file});
         QCOMPARE(r.code, 130);
         const QByteArray text = fileText(file);
         QVERIFY(text.endsWith('\n'));
         QVERIFY2(text.count('\n') > 20, text.left(200).constData());
         later(300, [] { std::raise(SIGTERM); });
-        QCOMPARE(runCli({QStringLiteral("record"), QStringLiteral("boot"), QStringLiteral("-o"),
-                         file})
-                     .code,
-                 143);
+        QCOMPARE(
+            runCli({QStringLiteral("record"), QStringLiteral("boot"), QStringLiteral("-o"), file})
+                .code,
+            143);
+    }
+
+    // --stop-when: the recording ends when a condition is met, with 0 and a
+    // last line naming it; the meter's charge as its charge_mAh column
+    // counts it.
+    void stopWhenEndsTheRecording_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("conditions");
+        QTest::addColumn<QByteArray>("named");
+        QTest::newRow("meter, charge")
+            << "meter" << QStringList{"charge>=0.01mAh"} << QByteArray("charge>=0.01mAh");
+        QTest::newRow("power supply, voltage")
+            << "power" << QStringList{"voltage>11V"} << QByteArray("voltage>11.0V");
+        QTest::newRow("the second of two")
+            << "meter" << QStringList{"current<0.5A", "time>=300ms"} << QByteArray("time>=0.3s");
+    }
+    void stopWhenEndsTheRecording()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QStringList, conditions);
+        QFETCH(QByteArray, named);
+        attachKnownBench();
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("stop.csv"));
+        QStringList args = {QStringLiteral("record"), kind, QStringLiteral("-o"), file};
+        for (const QString &condition : conditions)
+            args << QStringLiteral("--stop-when") << condition;
+        const Result r = runCli(args);
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.err.contains("stopped: " + named), r.err.constData());
+        const QList<QByteArray> lines = fileText(file).trimmed().split('\n');
+        QVERIFY(lines.size() >= 3);
+        QVERIFY2(lines.last().endsWith(",stopped: " + named), lines.last().constData());
+        QCOMPARE(lines.last().count(','), lines.first().count(','));
+        if (kind == QLatin1String("power")) {
+            QCOMPARE(lines.size(), 3); // the header, the sample that met it, the stop
+            return;
+        }
+        const QList<QByteArray> met = lines[lines.size() - 2].split(',');
+        if (named.startsWith("charge")) {
+            // The charge counted as the file counts it: met at the line
+            // where its column reaches 0.01 mAh, not before.
+            QVERIFY2(met[9].toDouble() >= 0.01, met[9].constData());
+            if (lines.size() > 3) {
+                const QList<QByteArray> before = lines[lines.size() - 3].split(',');
+                QVERIFY2(before[9].toDouble() < 0.01, before[9].constData());
+            }
+        } else {
+            // The time is met at 0.3 s (by a sample or between two).
+            QVERIFY2(lines.last().split(',')[1].toDouble() >= 0.3, lines.last().constData());
+            QVERIFY(met[1].toDouble() <= lines.last().split(',')[1].toDouble());
+            QVERIFY(lines[lines.size() - 3].split(',')[1].toDouble() < 0.3);
+        }
+    }
+
+    // --output-off: the request after the sample that met the condition
+    // switches the output off (with the supply's own slot and set-points),
+    // every one after it too until the supply reports it off; then done.
+    // A supply that stops answering: 4, with a warning.
+    void outputOffIsConfirmedByTheSupply_data()
+    {
+        QTest::addColumn<int>("failingReads");
+        QTest::addColumn<int>("code");
+        QTest::newRow("answered") << 0 << 0;
+        QTest::newRow("three answers fail") << 3 << 0;
+        QTest::newRow("no answer at all") << -1 << 4;
+    }
+    void outputOffIsConfirmedByTheSupply()
+    {
+        QFETCH(int, failingReads);
+        QFETCH(int, code);
+        attachKnownBench();
+        if (failingReads)
+            later(1, [this, failingReads] {
+                sim::bus().setReadBehaviour(supplyId, sim::ReadBehaviour::Fail, failingReads);
+            });
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("off.csv"));
+        const Result r = runCli({QStringLiteral("record"), QStringLiteral("power"),
+                                 QStringLiteral("--stop-when"), QStringLiteral("voltage>11V"),
+                                 QStringLiteral("--output-off"), QStringLiteral("-o"), file});
+        QCOMPARE(r.code, code);
+        QVERIFY(!supply->state().outputOn);
+        QVERIFY(supply->preset(4) == (sim::PowerSupplyModel::Preset{1200, 1000}));
+        const std::vector<std::vector<std::uint8_t>> writes = sim::bus().writes(supplyId);
+        QVERIFY(writes.size() >= size_t(2 + qMax(failingReads, 0)));
+        QCOMPARE(int(writes[0][1]), 6);
+        for (size_t i = 1; i < writes.size(); ++i) {
+            QCOMPARE(int(writes[i][1]), 7);
+            QCOMPARE(int(writes[i][10]), 0); // output off
+            QCOMPARE(int(writes[i][5]), 4);
+            QCOMPARE(writes[i][6] << 8 | writes[i][7], 1200);
+        }
+        if (code == 0) {
+            QCOMPARE(writes.size(), size_t(2 + failingReads));
+            QVERIFY2(r.err.contains("the supply reports its output off"), r.err.constData());
+        } else {
+            QVERIFY2(r.err.contains("did not report its output off: it may still be on"),
+                     r.err.constData());
+        }
+        QVERIFY(fileText(file).trimmed().endsWith(",stopped: voltage>11.0V"));
+    }
+
+    void stopWhenRefusesWhatItCannotDo_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("message");
+        QTest::newRow("a condition it cannot read")
+            << QStringList{"record", "meter", "--stop-when", "current>5mA"}
+            << QByteArray("--stop-when 'current>5mA': current takes <");
+        QTest::newRow("the boot line")
+            << QStringList{"record", "boot", "--stop-when", "current<5mA"}
+            << QByteArray("--stop-when watches the meter or the power supply");
+        QTest::newRow("output off on the meter")
+            << QStringList{"record", "meter", "--stop-when", "current<5mA", "--output-off"}
+            << QByteArray("--output-off needs 'record power' and a --stop-when");
+        QTest::newRow("output off without a condition")
+            << QStringList{"record", "power", "--output-off"}
+            << QByteArray("--output-off needs 'record power' and a --stop-when");
+    }
+    void stopWhenRefusesWhatItCannotDo()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, message);
+        attachKnownBench();
+        const Result r = runCli(args);
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains(message), r.err.constData());
+        QCOMPARE(sim::bus().writeCount(supplyId), size_t(0));
     }
 
     // ------------------------------------------------------------------
@@ -374,13 +507,12 @@ private slots:
         QTest::newRow("4.35 V into M4, output on")
             << QStringList{"--voltage", "4.35", "--output", "on"} << 4 << 435 << 1000 << true;
         QTest::newRow("M2 with its own values, then 1.15 V 2.010 A")
-            << QStringList{"--preset", "M2", "--voltage", "1.15", "--current", "2.010"} << 2
-            << 115 << 2010 << true;
+            << QStringList{"--preset", "M2", "--voltage", "1.15", "--current", "2.010"} << 2 << 115
+            << 2010 << true;
         QTest::newRow("rounded, not cut: 3.999 V, 0.0005 A")
-            << QStringList{"--preset", "3", "--voltage", "3.999", "--current", "0.0005"} << 3
-            << 400 << 1 << true;
-        QTest::newRow("output off") << QStringList{"--output", "off"} << 4 << 1200 << 1000
-                                    << false;
+            << QStringList{"--preset", "3", "--voltage", "3.999", "--current", "0.0005"} << 3 << 400
+            << 1 << true;
+        QTest::newRow("output off") << QStringList{"--output", "off"} << 4 << 1200 << 1000 << false;
     }
     void setsTheSupplyAndReadsItBack()
     {
@@ -414,8 +546,7 @@ private slots:
         QTest::newRow("above 30 V") << QStringList{"--voltage", "30.01"} << false << 2;
         QTest::newRow("not a number") << QStringList{"--current", "lots"} << false << 2;
         QTest::newRow("M7") << QStringList{"--preset", "M7"} << false << 2;
-        QTest::newRow("a switch neither on nor off")
-            << QStringList{"--ovp", "maybe"} << false << 2;
+        QTest::newRow("a switch neither on nor off") << QStringList{"--ovp", "maybe"} << false << 2;
         QTest::newRow("a voltage with no slot selected")
             << QStringList{"--voltage", "5"} << true << 2;
     }
@@ -679,8 +810,8 @@ private:
     }
 
     // The window recording the same simulated instrument for as many samples.
-    QList<QByteArray> windowRecording(const QString &kind, const QString &rate,
-                                      const QString &file, int samples)
+    QList<QByteArray> windowRecording(const QString &kind, const QString &rate, const QString &file,
+                                      int samples)
     {
         testbench::Window w = testbench::makeWindow();
         attachKnownBench();
@@ -700,8 +831,7 @@ private:
         const char *slot = tool == Widget::Tool::Meter         ? "vcMeterTimerSlot"
                            : tool == Widget::Tool::PowerSupply ? "adjPowerChartProcess"
                                                                : "oneKeyLineChartProcess";
-        for (int i = 0; i < 60 * samples && w->recordings[int(tool)]->sampleLines() < samples;
-             ++i)
+        for (int i = 0; i < 60 * samples && w->recordings[int(tool)]->sampleLines() < samples; ++i)
             w.invoke(slot);
         w->stopRecording(tool);
         QList<QByteArray> lines = fileText(file).split('\n');
@@ -715,7 +845,6 @@ private:
         QVERIFY(file.open(QIODevice::WriteOnly));
         QCOMPARE(file.write(bytes), qint64(bytes.size()));
     }
-
 };
 
 QTEST_MAIN(CliTest)
