@@ -1,5 +1,7 @@
 #pragma once
 
+#include "analysis/stopconditions.h"
+#include "app/alerts.h"
 #include "device/devicelink.h"
 #include "device/hidtransaction.h"
 #include "filedialogs.h"
@@ -12,7 +14,9 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 class AdjPower;
 class CustomTitleBar;
@@ -135,6 +139,48 @@ public:
     std::unique_ptr<Vc_Meter> vcMeter;
     std::unique_ptr<AdjPower> adjPower;
     std::unique_ptr<OneKeyLine> oneKeyLine;
+
+    // Stop conditions of the meter (index 0) and the power supply (1), from
+    // the chart menu's "Stop conditions…"; each set follows its tool's engine
+    // (declared after the tools, so that it goes first). While a set is
+    // armed, or the supply's output is on its way off, the tool is polled on
+    // every page, as while it records.
+    std::unique_ptr<stopcond::StopConditions> stopConditions[2];
+    // The set each dialog starts from: the one armed last.
+    stopcond::Setup lastStopSetup[2];
+    // On each page: the line with the armed conditions and how far each is,
+    // and the banner of a set that fired, which stays until acknowledged.
+    QLabel *stopProgressLabels[2] = {};
+    QWidget *stopBanners[2] = {};
+    QLabel *stopBannerTexts[2] = {};
+    QTimer *stopConditionsTimer = nullptr;
+    // The power supply's counting held by a fired set until it is cleared.
+    bool powerCountingHeld = false;
+    // Asks which set to arm: the dialog, or a test's answer. Null for
+    // cancel; a set without conditions disarms.
+    std::function<std::optional<stopcond::Setup>(Tool tool, const stopcond::Setup &last,
+                                                 bool armedNow, const QString &armedText)>
+        askStopConditions;
+    // The tone and the desktop notification of a fired set; tests put their
+    // own here.
+    alerts::Outputs alertOutputs;
+
+    // The chart menu's "Stop conditions…": asks, then arms or disarms.
+    void editStopConditions(Tool tool);
+    // Arms the tool's set from now (the meter's without the output-off), or
+    // disarms it for a set without conditions.
+    void armStopConditions(Tool tool, const stopcond::Setup &setup);
+    bool stopConditionsNeedPolls(Tool tool) const;
+    // The user acknowledges the tool's banner: it goes.
+    void acknowledgeStopBanner(Tool tool);
+    // Brings the tool's line of armed conditions up to date.
+    void showStopProgress(Tool tool);
+    // The 250 ms pass: the time conditions of tools that give no samples,
+    // and the lines.
+    void tickStopConditions();
+    // Words for a condition and for what a set holds, in the window's language.
+    QString stopConditionWords(const stopcond::Condition &condition) const;
+    QString armedStopText(Tool tool) const;
     UsbHid *usbHid = nullptr;
     QTimer *meterPollTimer = nullptr;
     QTimer *displayTimer = nullptr;
@@ -246,6 +292,10 @@ private:
     void exportProgramTable();
     void importProgramTable();
     void setupRecording();
+    void setupStopConditions();
+    // After a poll (or the time's pass): what a set that has just fired does.
+    void handleStopFiring(Tool tool);
+    void showStopBanner(Tool tool);
     // The tool's instrument went away: its engine tells its listeners (a
     // recording marks the gap).
     void markRecordingGap(Tool tool);
@@ -256,4 +306,11 @@ private:
 
     // During a resize, the window rectangle last asked for.
     QRect resizeRect;
+    // Per stop set: fired and not yet carried out; its time on the wall
+    // clock; the supply's answer confirmed the output off; no desktop
+    // notification service took the alert.
+    bool m_stopFiredUnhandled[2] = {};
+    QString m_stopFiredAt[2];
+    bool m_outputOffConfirmed = false;
+    bool m_noNotificationService[2] = {};
 };

@@ -4,7 +4,8 @@
 // folder, and the terminal says what the simulated device received; for the
 // power supply's program mode it writes a sample program table. Typed
 // into the terminal, "m", "p" or "b" and Enter pull the meter, the power
-// supply or the boot line out of the simulated bench, and plug it in again.
+// supply or the boot line out of the simulated bench, and plug it in again;
+// "c" lets the supply charge a simulated cell.
 #include "app/startup.h"
 #include "demo/demobench.h"
 
@@ -32,6 +33,9 @@ int main(int argc, char **argv)
     std::printf("Type m, p or b and Enter to pull the meter, power supply or boot line out and "
                 "plug it in again; this program's process id is %d.\n",
                 int(getpid()));
+    std::printf("Type c and Enter to let the power supply charge a simulated cell (constant "
+                "current, then constant voltage as it fills, in minutes), and to see a stop "
+                "condition (chart menu, 停止条件… / Stop conditions…) switch its output off.\n");
     std::fflush(stdout);
     demo::plugFromTheTerminal(bench, stdout);
 

@@ -101,9 +101,10 @@ void Widget::toggleMeterRecording()
 
 void Widget::vcMeterTimerSlot()
 {
-    // A meter recording to disk is polled on every page.
+    // A meter recording to disk, or with stop conditions armed, is polled on
+    // every page.
     const bool shown = toolPageShown(MeterPage);
-    if (!shown && !recordsToDisk(Tool::Meter))
+    if (!shown && !recordsToDisk(Tool::Meter) && !stopConditionsNeedPolls(Tool::Meter))
         return;
     Vc_Meter &m = *vcMeter;
     const ChartProfile &profile = meterChartProfile();
@@ -165,6 +166,8 @@ void Widget::vcMeterTimerSlot()
     m.shownCurrent = m.current;
     m.shownPower = m.voltage * m.current;
     m.shownLoad = meter::loadOhms(m.voltage, m.current);
+    // A stop condition met by this answer: after the chart has its sample.
+    handleStopFiring(Tool::Meter);
 }
 
 void Widget::vcMeterRangeChangeEvent()
