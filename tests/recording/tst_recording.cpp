@@ -203,8 +203,16 @@ private slots:
             enabled << action->isEnabled();
         }
         menu->close();
-        QCOMPARE(texts, QStringList({"记录到文件…", "停止记录", "|", "导出图片…", "导出 CSV…"}));
-        QCOMPARE(enabled, QList<bool>({true, false, true, true, true}));
+        // The meter and the power supply also offer their stop conditions.
+        if (tool == Tool::BootLine) {
+            QCOMPARE(texts,
+                     QStringList({"记录到文件…", "停止记录", "|", "导出图片…", "导出 CSV…"}));
+            QCOMPARE(enabled, QList<bool>({true, false, true, true, true}));
+        } else {
+            QCOMPARE(texts, QStringList({"记录到文件…", "停止记录", "停止条件…", "|", "导出图片…",
+                                         "导出 CSV…"}));
+            QCOMPARE(enabled, QList<bool>({true, false, true, true, true, true}));
+        }
 
         // While recording, only stopping is offered of the two.
         QVERIFY(b.w->startRecording(tool, b.path("a.csv")));
@@ -227,8 +235,8 @@ private slots:
             texts << action->text();
         menu->close();
         QCoreApplication::removeTranslator(&english);
-        QCOMPARE(texts, QStringList({"Record to file…", "Stop recording", "", "Export image…",
-                                     "Export CSV…"}));
+        QCOMPARE(texts, QStringList({"Record to file…", "Stop recording", "Stop conditions…", "",
+                                     "Export image…", "Export CSV…"}));
     }
 
     // From the menu: the dialog asks for a CSV file (".csv" is added to a
