@@ -207,8 +207,7 @@ private slots:
         QVERIFY(!again.currentBelow->isChecked());
         QVERIFY(again.chargeAtLeast->isChecked());
         QCOMPARE(again.chargeMah->value(), 1500.0);
-        QCOMPARE(again.armed->text(),
-                 QStringLiteral("已启用：电量 ≥ 1500 mAh / 时间 ≥ 2:30:00"));
+        QCOMPARE(again.armed->text(), QStringLiteral("已启用：电量 ≥ 1500 mAh / 时间 ≥ 2:30:00"));
         QVERIFY(again.disarmButton->isEnabled());
         // The meter's has no output to switch off.
         StopConditionsDialog meter(false, stopcond::Setup(), false, QString());
@@ -259,8 +258,8 @@ private slots:
         QVERIFY(b.model->state().outputOn);
         QVERIFY(b.ui().adjON_OFFButton->isChecked());
         QVERIFY(!b.banner(Tool::PowerSupply)->isHidden());
-        QVERIFY2(b.bannerText(Tool::PowerSupply).contains(
-                     QStringLiteral("停止条件已满足：电流 < 100 mA，持续 0.3 秒")),
+        QVERIFY2(b.bannerText(Tool::PowerSupply)
+                     .contains(QStringLiteral("停止条件已满足：电流 < 100 mA，持续 0.3 秒")),
                  qPrintable(b.bannerText(Tool::PowerSupply)));
         QVERIFY(b.bannerText(Tool::PowerSupply).contains(QStringLiteral("正在关闭电源输出…")));
         QVERIFY(!b.w->adjPower->chartRunning);
@@ -309,6 +308,57 @@ private slots:
         b.poll();
         QCOMPARE(sim::bus().writeCount(b.id), writes + (pageShown ? 1 : 0));
         QCOMPARE(b.tones, 1);
+    }
+
+    // The demo's charge: M6 (4.20 V, 3.000 A) into the simulated cell (50 mAh
+    // at 10 %, 3.30 V behind 0.15 ohm). Constant current at 3 A, 3.75 V at
+    // the terminals; the cell reaches 4.20 − 0.45 = 3.75 V (55 %) after 22.5
+    // mAh, 27 s; then constant voltage, the current falling with a time
+    // constant of 27 s: 3 A × e^(−33/27) = 0.88 A 60 s in, 3 A × e^(−123/27)
+    // = 0.03 A 150 s in. Armed "current below 100 mA", the output goes off as
+    // the charge ends and the recording's last line names the condition.
+    void aCellChargeEndsItself()
+    {
+        SupplyBench b;
+        b.ui().adjM6PushButton->click();
+        b.model->connectCell(sim::PowerSupplyModel::Cell());
+        b.poll();
+        b.poll();
+        QCOMPARE(b.model->state().mode, quint8(sim::PowerSupplyModel::CC));
+        QCOMPARE(b.w->adjPower->current, 3.0);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("cell.csv"));
+        QVERIFY(b.w->startRecording(Tool::PowerSupply, file));
+        stopcond::Setup setup = setOf({"current<100mA for 0.3s"});
+        setup.actions.stopRecording = true;
+        setup.actions.outputOff = true;
+        b.w->armStopConditions(Tool::PowerSupply, setup);
+
+        b.model->runCell(60);
+        for (int i = 0; i < 20; ++i) {
+            QTest::qWait(20);
+            b.poll();
+        }
+        QVERIFY(!b.fired());
+        QCOMPARE(b.model->state().mode, quint8(sim::PowerSupplyModel::CV));
+        QVERIFY2(qAbs(b.w->adjPower->current - 0.88) <= 0.02,
+                 qPrintable(QString::number(b.w->adjPower->current)));
+
+        b.model->runCell(90);
+        QVERIFY(b.pollUntilFired());
+        QVERIFY(b.ui().adjON_OFFButton->isChecked()); // not before the supply says so
+        b.poll();
+        QVERIFY(!b.model->state().outputOn);
+        QVERIFY(!b.ui().adjON_OFFButton->isChecked());
+        QVERIFY(b.bannerText(Tool::PowerSupply).contains(QStringLiteral("电源输出已关闭。")));
+        QCOMPARE(b.tones, 1);
+        QCOMPARE(b.notes.size(), 1);
+        const QList<QByteArray> lines = linesOf(file);
+        QVERIFY2(lines.last().endsWith(",stopped: current<100mA for 0.3s"),
+                 lines.last().constData());
+        const double soc = b.model->cell().stateOfCharge;
+        b.model->runCell(60); // nothing more goes in
+        QCOMPARE(b.model->cell().stateOfCharge, soc);
     }
 
     // Away when the time is up: the set fires without samples, the off waits
@@ -456,9 +506,8 @@ private slots:
     {
         SupplyBench b;
         b.model->setLoad(1000); // 12 mA
-        b.w->armStopConditions(Tool::PowerSupply,
-                               setOf({"current<100mA for 60s", "charge>=2000mAh", "time>=2h",
-                                      "voltage<3.0V"}));
+        b.w->armStopConditions(Tool::PowerSupply, setOf({"current<100mA for 60s", "charge>=2000mAh",
+                                                         "time>=2h", "voltage<3.0V"}));
         QLabel *line = b.w->stopProgressLabels[1];
         QCOMPARE(line->text(),
                  QStringLiteral("停止条件：电流 < 100 mA，持续 60 秒：0 / 60 秒  ·  "
