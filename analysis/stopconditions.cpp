@@ -202,11 +202,13 @@ bool parseCondition(const QString &text, Condition *condition, QString *error)
             units = QStringLiteral("mV or V");
             break;
         case Kind::ChargeAtLeast:
-            known = valueInUnits(m.captured(1), unit, {{"mah", 1, false}, {"ah", 1000, false}}, &c.value);
+            known = valueInUnits(m.captured(1), unit, {{"mah", 1, false}, {"ah", 1000, false}},
+                                 &c.value);
             units = QStringLiteral("mAh or Ah");
             break;
         case Kind::EnergyAtLeast:
-            known = valueInUnits(m.captured(1), unit, {{"mwh", 1, false}, {"wh", 1000, false}}, &c.value);
+            known = valueInUnits(m.captured(1), unit, {{"mwh", 1, false}, {"wh", 1000, false}},
+                                 &c.value);
             units = QStringLiteral("mWh or Wh");
             break;
         case Kind::TimeAtLeast:
@@ -380,18 +382,17 @@ QString StopConditions::firedText() const
 
 void StopConditions::follow(MeterEngine &engine)
 {
-    const int id = engine.listeners.add(
-        {[this](const meter::Answer &answer) {
-             if (!isArmed() || answer.count == 0 || !answer.rate)
-                 return;
-             // One report in so many at the slow rates, as the chart and a
-             // recording take them.
-             if (!meter::takeAtRate(mSkipped, *answer.rate))
-                 return;
-             for (int n = 0; n < answer.count; ++n)
-                 addSample(answer.samples[n]);
-         },
-         [this](qint64 atUs) { addGap(atUs); }});
+    const int id = engine.listeners.add({[this](const meter::Answer &answer) {
+                                             if (!isArmed() || answer.count == 0 || !answer.rate)
+                                                 return;
+                                             // One report in so many at the slow rates, as the
+                                             // chart and a recording take them.
+                                             if (!meter::takeAtRate(mSkipped, *answer.rate))
+                                                 return;
+                                             for (int n = 0; n < answer.count; ++n)
+                                                 addSample(answer.samples[n]);
+                                         },
+                                         [this](qint64 atUs) { addGap(atUs); }});
     mUnfollow = [&engine, id] { engine.listeners.remove(id); };
 }
 

@@ -92,9 +92,9 @@ void notifyDesktop(const QDBusConnection &bus, const QString &summary, const QSt
         delivered(false);
         return;
     }
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QLatin1String(kService), QLatin1String(kPath), QLatin1String(kService),
-        QStringLiteral("Notify"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(QLatin1String(kService), QLatin1String(kPath),
+                                       QLatin1String(kService), QStringLiteral("Notify"));
     // Critical urgency and no expiry: it stays until the user dismisses it,
     // as the window's banner stays until acknowledged.
     QVariantMap hints;
@@ -109,8 +109,7 @@ void notifyDesktop(const QDBusConnection &bus, const QString &summary, const QSt
                      });
 }
 
-void notifyDesktop(const QString &summary, const QString &body,
-                   std::function<void(bool)> delivered)
+void notifyDesktop(const QString &summary, const QString &body, std::function<void(bool)> delivered)
 {
     notifyDesktop(QDBusConnection::sessionBus(), summary, body, std::move(delivered));
 }

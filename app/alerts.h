@@ -38,10 +38,10 @@ struct Outputs {
     std::function<void()> tone = [] { playTone(); };
     std::function<void(const QString &summary, const QString &body,
                        std::function<void(bool delivered)> delivered)>
-        notify = [](const QString &summary, const QString &body,
-                    std::function<void(bool)> delivered) {
-            notifyDesktop(summary, body, std::move(delivered));
-        };
+        notify =
+            [](const QString &summary, const QString &body, std::function<void(bool)> delivered) {
+                notifyDesktop(summary, body, std::move(delivered));
+            };
 };
 
 } // namespace alerts

@@ -46,8 +46,7 @@ const stopcond::Condition *firstOfKind(const stopcond::Setup &setup, stopcond::K
 } // namespace
 
 StopConditionsDialog::StopConditionsDialog(bool powerSupply, const stopcond::Setup &last,
-                                           bool armedNow, const QString &armedText,
-                                           QWidget *parent)
+                                           bool armedNow, const QString &armedText, QWidget *parent)
     : QDialog(parent)
 {
     using stopcond::Kind;
@@ -61,8 +60,8 @@ StopConditionsDialog::StopConditionsDialog(bool powerSupply, const stopcond::Set
 
     // The conditions, each with its values: those of the last set, or the
     // usual end of a charge.
-    const Kind kinds[] = {Kind::CurrentBelow,  Kind::ChargeAtLeast, Kind::EnergyAtLeast,
-                          Kind::TimeAtLeast,   Kind::VoltageBelow,  Kind::VoltageAbove};
+    const Kind kinds[] = {Kind::CurrentBelow, Kind::ChargeAtLeast, Kind::EnergyAtLeast,
+                          Kind::TimeAtLeast,  Kind::VoltageBelow,  Kind::VoltageAbove};
     stopcond::Condition shown[6] = {
         {Kind::CurrentBelow, 0.1, 10000000}, {Kind::ChargeAtLeast, 2000, 0},
         {Kind::EnergyAtLeast, 5000, 0},      {Kind::TimeAtLeast, 3600, 0},
@@ -95,8 +94,8 @@ StopConditionsDialog::StopConditionsDialog(bool powerSupply, const stopcond::Set
     voltageAboveVolts = spinBox(0.01, 40, 2, shown[5].value, QStringLiteral(" V"));
     QCheckBox *boxes[6] = {currentBelow, chargeAtLeast, energyAtLeast,
                            timeAtLeast,  voltageBelow,  voltageAbove};
-    QWidget *values[6] = {currentMilliamps, chargeMah, energyMwh, time, voltageBelowVolts,
-                          voltageAboveVolts};
+    QWidget *values[6] = {currentMilliamps,  chargeMah,        energyMwh, time,
+                          voltageBelowVolts, voltageAboveVolts};
 
     auto *conditions = new QGroupBox(widgetText("条件（任一满足即触发）"));
     auto *grid = new QGridLayout(conditions);

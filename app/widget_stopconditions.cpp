@@ -234,9 +234,9 @@ void Widget::showStopProgress(Tool tool)
                                   numberText(c.holdUs / 1e6), tr("秒"));
             } else {
                 const QString reading = !p.hasValue ? QStringLiteral("—")
-                                    : c.kind == Kind::CurrentBelow
-                                        ? QStringLiteral("%1 mA").arg(p.value * 1000, 0, 'f', 0)
-                                        : QStringLiteral("%1 V").arg(p.value, 0, 'f', 2);
+                                        : c.kind == Kind::CurrentBelow
+                                            ? QStringLiteral("%1 mA").arg(p.value * 1000, 0, 'f', 0)
+                                            : QStringLiteral("%1 V").arg(p.value, 0, 'f', 2);
                 items << tr("%1：现为 %2").arg(words, reading);
             }
             break;
@@ -334,7 +334,8 @@ void Widget::showStopBanner(Tool tool)
     for (int index : set.metConditions())
         words << stopConditionWords(set.setup().conditions[index]);
     QStringList lines;
-    lines << tr("%1 停止条件已满足：%2").arg(m_stopFiredAt[slot], words.join(QStringLiteral(" / ")));
+    lines
+        << tr("%1 停止条件已满足：%2").arg(m_stopFiredAt[slot], words.join(QStringLiteral(" / ")));
     if (tool == Tool::PowerSupply && set.setup().actions.outputOff) {
         if (m_outputOffConfirmed)
             lines << tr("电源输出已关闭。");

@@ -79,25 +79,21 @@ private slots:
         QTest::addColumn<double>("value");
         QTest::addColumn<qint64>("holdUs");
         QTest::addColumn<QString>("written");
-        QTest::newRow("current for a time")
-            << "current<50mA for 60s" << Kind::CurrentBelow << 0.05 << 60 * kSecond
-            << "current<50mA for 60s";
-        QTest::newRow("spaces and case")
-            << "  Current < 50 mA  FOR 60 s " << Kind::CurrentBelow << 0.05 << 60 * kSecond
-            << "current<50mA for 60s";
+        QTest::newRow("current for a time") << "current<50mA for 60s" << Kind::CurrentBelow << 0.05
+                                            << 60 * kSecond << "current<50mA for 60s";
+        QTest::newRow("spaces and case") << "  Current < 50 mA  FOR 60 s " << Kind::CurrentBelow
+                                         << 0.05 << 60 * kSecond << "current<50mA for 60s";
         QTest::newRow("amperes, no time")
             << "current<0.05A" << Kind::CurrentBelow << 0.05 << qint64(0) << "current<50mA";
         QTest::newRow("a fraction of a milliampere, of a second")
             << "current<0.5mA for 1.5s" << Kind::CurrentBelow << 0.0005 << 1500000ll
             << "current<0.5mA for 1.5s";
-        QTest::newRow("held an hour")
-            << "current<100mA for 1h" << Kind::CurrentBelow << 0.1 << 3600 * kSecond
-            << "current<100mA for 1h";
-        QTest::newRow("held ten minutes")
-            << "current<100mA for 600s" << Kind::CurrentBelow << 0.1 << 600 * kSecond
-            << "current<100mA for 10m";
-        QTest::newRow("charge") << "charge>=2000mAh" << Kind::ChargeAtLeast << 2000.0
-                                << qint64(0) << "charge>=2000mAh";
+        QTest::newRow("held an hour") << "current<100mA for 1h" << Kind::CurrentBelow << 0.1
+                                      << 3600 * kSecond << "current<100mA for 1h";
+        QTest::newRow("held ten minutes") << "current<100mA for 600s" << Kind::CurrentBelow << 0.1
+                                          << 600 * kSecond << "current<100mA for 10m";
+        QTest::newRow("charge") << "charge>=2000mAh" << Kind::ChargeAtLeast << 2000.0 << qint64(0)
+                                << "charge>=2000mAh";
         QTest::newRow("charge in Ah")
             << "charge>=2.5Ah" << Kind::ChargeAtLeast << 2500.0 << qint64(0) << "charge>=2500mAh";
         QTest::newRow("energy") << "energy>=500mWh" << Kind::EnergyAtLeast << 500.0 << qint64(0)
@@ -116,9 +112,8 @@ private slots:
             << "voltage<3.0V" << Kind::VoltageBelow << 3.0 << qint64(0) << "voltage<3.0V";
         QTest::newRow("voltage above")
             << "voltage>4.2V" << Kind::VoltageAbove << 4.2 << qint64(0) << "voltage>4.2V";
-        QTest::newRow("voltage in mV, held")
-            << "voltage<3300mV for 2s" << Kind::VoltageBelow << 3.3 << 2 * kSecond
-            << "voltage<3.3V for 2s";
+        QTest::newRow("voltage in mV, held") << "voltage<3300mV for 2s" << Kind::VoltageBelow << 3.3
+                                             << 2 * kSecond << "voltage<3.3V for 2s";
         QTest::newRow("two decimals of a volt")
             << "voltage>4.35V" << Kind::VoltageAbove << 4.35 << qint64(0) << "voltage>4.35V";
     }
@@ -146,25 +141,42 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("nothing") << "" << "say what to watch";
-        QTest::newRow("unknown quantity") << "temperature<50C" << "say what to watch";
-        QTest::newRow("current above") << "current>50mA" << "current takes <";
-        QTest::newRow("current at or below") << "current<=50mA" << "current takes <";
-        QTest::newRow("charge above") << "charge>2000mAh" << "charge takes >=";
-        QTest::newRow("energy below") << "energy<5mWh" << "energy takes >=";
-        QTest::newRow("time equal") << "time=2h" << "time takes >=";
-        QTest::newRow("voltage at or above") << "voltage>=4.2V" << "voltage takes < or >";
-        QTest::newRow("no unit") << "current<50" << "needs the unit mA or A";
-        QTest::newRow("wrong unit") << "current<50mV" << "needs the unit mA or A";
-        QTest::newRow("charge unit") << "charge>=2000mWh" << "needs the unit mAh or Ah";
-        QTest::newRow("not a number") << "voltage<abcV" << "is not a number with its unit";
-        QTest::newRow("negative") << "voltage<-3V" << "is not a number with its unit";
+        QTest::newRow("nothing") << ""
+                                 << "say what to watch";
+        QTest::newRow("unknown quantity") << "temperature<50C"
+                                          << "say what to watch";
+        QTest::newRow("current above") << "current>50mA"
+                                       << "current takes <";
+        QTest::newRow("current at or below") << "current<=50mA"
+                                             << "current takes <";
+        QTest::newRow("charge above") << "charge>2000mAh"
+                                      << "charge takes >=";
+        QTest::newRow("energy below") << "energy<5mWh"
+                                      << "energy takes >=";
+        QTest::newRow("time equal") << "time=2h"
+                                    << "time takes >=";
+        QTest::newRow("voltage at or above") << "voltage>=4.2V"
+                                             << "voltage takes < or >";
+        QTest::newRow("no unit") << "current<50"
+                                 << "needs the unit mA or A";
+        QTest::newRow("wrong unit") << "current<50mV"
+                                    << "needs the unit mA or A";
+        QTest::newRow("charge unit") << "charge>=2000mWh"
+                                     << "needs the unit mAh or Ah";
+        QTest::newRow("not a number") << "voltage<abcV"
+                                      << "is not a number with its unit";
+        QTest::newRow("negative") << "voltage<-3V"
+                                  << "is not a number with its unit";
         QTest::newRow("for on a charge") << "charge>=2000mAh for 10s"
                                          << "only current and voltage take 'for'";
-        QTest::newRow("for what") << "current<50mA for ever" << "'for ever' is not a time";
-        QTest::newRow("a time that is none") << "time>=2 weeks" << "is not a time";
-        QTest::newRow("zero current") << "current<0mA" << "must be above 0";
-        QTest::newRow("zero time") << "time>=0s" << "must be above 0";
+        QTest::newRow("for what") << "current<50mA for ever"
+                                  << "'for ever' is not a time";
+        QTest::newRow("a time that is none") << "time>=2 weeks"
+                                             << "is not a time";
+        QTest::newRow("zero current") << "current<0mA"
+                                      << "must be above 0";
+        QTest::newRow("zero time") << "time>=0s"
+                                   << "must be above 0";
     }
     void refusesWithAReason()
     {
@@ -212,15 +224,15 @@ private slots:
         QTest::newRow("voltage above: exactly the value is not above")
             << QStringList{"voltage>4.2V"} << "0,4.1,0 1,4.2,0 2,4.21,0" << 2 << "voltage>4.2V";
         QTest::newRow("voltage held below")
-            << QStringList{"voltage<3.0V for 2s"} << "0,2.9,0 1,2.9,0 1.5,3.2,0 2,2.9,0 3,2.9,0 4,2.9,0"
-            << 5 << "voltage<3.0V for 2s";
+            << QStringList{"voltage<3.0V for 2s"}
+            << "0,2.9,0 1,2.9,0 1.5,3.2,0 2,2.9,0 3,2.9,0 4,2.9,0" << 5 << "voltage<3.0V for 2s";
         // 3.6 A for a second is 1 mAh: 2 mAh exactly at 2 s.
         QTest::newRow("charge: exactly the value")
             << QStringList{"charge>=2mAh"} << steady(0, 4, 5, 3.6) << 2 << "charge>=2mAh";
         // Nothing is counted from 1 s to 10 s: 2 mAh only at 11 s.
         QTest::newRow("charge: nothing across a gap")
-            << QStringList{"charge>=2mAh"}
-            << steady(0, 2, 5, 3.6) + " gap " + steady(10, 3, 5, 3.6) << 3 << "charge>=2mAh";
+            << QStringList{"charge>=2mAh"} << steady(0, 2, 5, 3.6) + " gap " + steady(10, 3, 5, 3.6)
+            << 3 << "charge>=2mAh";
         // 2 V at 3.6 A is 7.2 W, 2 mWh a second: 4 mWh at 2 s.
         QTest::newRow("energy: exactly the value")
             << QStringList{"energy>=4mWh"} << steady(0, 4, 2, 3.6) << 2 << "energy>=4mWh";
@@ -308,8 +320,7 @@ private slots:
     void saysHowFarEachIs()
     {
         stopcond::StopConditions set;
-        set.arm(setOf({"current<50mA for 60s", "charge>=2000mAh", "time>=2h", "voltage<3.0V"}),
-                0);
+        set.arm(setOf({"current<50mA for 60s", "charge>=2000mAh", "time>=2h", "voltage<3.0V"}), 0);
         stopcond::Progress p = set.progress(0, 0);
         QVERIFY(!p.hasValue);
         QCOMPARE(p.heldSeconds, 0.0);
