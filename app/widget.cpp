@@ -65,6 +65,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent), firmwareImage(kFirmwareImageS
     setupPowerPage();
     setupBootLinePage();
     setupRecording();
+    setupStopConditions();
     publishShownPages();
 
     applyPowerLimits(adjPower->maxVoltage, adjPower->maxCurrent);
@@ -109,8 +110,9 @@ Widget::~Widget()
     // Nothing may poll, count or refresh while the parts go: stop every timer
     // first (they are children of the window and go with it, after the tool
     // state objects).
-    for (QTimer *timer : {meterPollTimer, displayTimer, accumulateTimer, programTimer,
-                          discoveryTimer, adjPower->pollTimer, oneKeyLine->pollTimer})
+    for (QTimer *timer :
+         {meterPollTimer, displayTimer, accumulateTimer, programTimer, discoveryTimer,
+          adjPower->pollTimer, oneKeyLine->pollTimer, stopConditionsTimer})
         timer->stop();
     QCoreApplication::instance()->removeEventFilter(this);
     // The handles still open are closed, as the end of the process would; a

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "charts/chartexport.h"
+#include "analysis/stopconditions.h"
+#include "app/alerts.h"
 #include "device/devicelink.h"
 #include "device/hidtransaction.h"
 #include "filedialogs.h"
@@ -15,6 +17,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class AdjPower;
 class BootCheckPanel;
@@ -183,6 +186,48 @@ public:
     // The boot line page's boot check (listens to oneKeyLine, so it goes
     // first).
     std::unique_ptr<BootCheckPanel> bootCheck;
+
+    // Stop conditions of the meter (index 0) and the power supply (1), from
+    // the chart menu's "Stop conditions…"; each set follows its tool's engine
+    // (declared after the tools, so that it goes first). While a set is
+    // armed, or the supply's output is on its way off, the tool is polled on
+    // every page, as while it records.
+    std::unique_ptr<stopcond::StopConditions> stopConditions[2];
+    // The set each dialog starts from: the one armed last.
+    stopcond::Setup lastStopSetup[2];
+    // On each page: the line with the armed conditions and how far each is,
+    // and the banner of a set that fired, which stays until acknowledged.
+    QLabel *stopProgressLabels[2] = {};
+    QWidget *stopBanners[2] = {};
+    QLabel *stopBannerTexts[2] = {};
+    QTimer *stopConditionsTimer = nullptr;
+    // The power supply's counting held by a fired set until it is cleared.
+    bool powerCountingHeld = false;
+    // Asks which set to arm: the dialog, or a test's answer. Null for
+    // cancel; a set without conditions disarms.
+    std::function<std::optional<stopcond::Setup>(Tool tool, const stopcond::Setup &last,
+                                                 bool armedNow, const QString &armedText)>
+        askStopConditions;
+    // The tone and the desktop notification of a fired set; tests put their
+    // own here.
+    alerts::Outputs alertOutputs;
+
+    // The chart menu's "Stop conditions…": asks, then arms or disarms.
+    void editStopConditions(Tool tool);
+    // Arms the tool's set from now (the meter's without the output-off), or
+    // disarms it for a set without conditions.
+    void armStopConditions(Tool tool, const stopcond::Setup &setup);
+    bool stopConditionsNeedPolls(Tool tool) const;
+    // The user acknowledges the tool's banner: it goes.
+    void acknowledgeStopBanner(Tool tool);
+    // Brings the tool's line of armed conditions up to date.
+    void showStopProgress(Tool tool);
+    // The 250 ms pass: the time conditions of tools that give no samples,
+    // and the lines.
+    void tickStopConditions();
+    // Words for a condition and for what a set holds, in the window's language.
+    QString stopConditionWords(const stopcond::Condition &condition) const;
+    QString armedStopText(Tool tool) const;
     UsbHid *usbHid = nullptr;
     QTimer *meterPollTimer = nullptr;
     QTimer *displayTimer = nullptr;
@@ -294,6 +339,10 @@ private:
     void exportProgramTable();
     void importProgramTable();
     void setupRecording();
+    void setupStopConditions();
+    // After a poll (or the time's pass): what a set that has just fired does.
+    void handleStopFiring(Tool tool);
+    void showStopBanner(Tool tool);
     // The tool's instrument went away: its engine tells its listeners (a
     // recording marks the gap).
     void markRecordingGap(Tool tool);
@@ -306,4 +355,11 @@ private:
 
     // During a resize, the window rectangle last asked for.
     QRect resizeRect;
+    // Per stop set: fired and not yet carried out; its time on the wall
+    // clock; the supply's answer confirmed the output off; no desktop
+    // notification service took the alert.
+    bool m_stopFiredUnhandled[2] = {};
+    QString m_stopFiredAt[2];
+    bool m_outputOffConfirmed = false;
+    bool m_noNotificationService[2] = {};
 };

@@ -115,6 +115,9 @@ QMenu *Widget::chartMenu(Tool tool)
     QAction *stop = menu->addAction(tr("停止记录"));
     stop->setEnabled(recording);
     connect(stop, &QAction::triggered, this, [this, tool] { stopRecording(tool); });
+    if (tool != Tool::BootLine)
+        connect(menu->addAction(tr("停止条件…")), &QAction::triggered, this,
+                [this, tool] { editStopConditions(tool); });
 
     menu->addSeparator();
     connect(menu->addAction(tr("导出图片…")), &QAction::triggered, this,

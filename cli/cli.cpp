@@ -61,6 +61,7 @@ const char kUsage[] =
     "  %1 list\n"
     "  %1 read meter --field current_A\n"
     "  %1 record meter --duration 10m -o charge.csv\n"
+    "  %1 record power --stop-when \"current<100mA for 10s\" --output-off -o cell.csv\n"
     "  %1 record boot --samples 1000 --format jsonl -o - | head -n 100\n"
     "  %1 power set --preset M1 --voltage 4.35 --current 1.5 --output on\n"
     "  %1 power program steps.xls --times 3\n"

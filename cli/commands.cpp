@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include "analysis/stopconditions.h"
 #include "cli/cli.h"
 #include "cli/interrupts.h"
 #include "cli/session.h"
@@ -63,24 +64,7 @@ int parseOptions(QCommandLineParser &parser, const QString &usage, const QString
 
 bool parseDuration(const QString &text, qint64 *us)
 {
-    static const QRegularExpression form(
-        QStringLiteral("^([0-9]+(?:\\.[0-9]*)?|\\.[0-9]+)(ms|s|m|min|h)?$"));
-    const QRegularExpressionMatch match = form.match(text.trimmed());
-    if (!match.hasMatch())
-        return false;
-    const double value = match.captured(1).toDouble();
-    const QString unit = match.captured(2);
-    double seconds = value;
-    if (unit == QLatin1String("ms"))
-        seconds = value / 1000;
-    else if (unit == QLatin1String("m") || unit == QLatin1String("min"))
-        seconds = value * 60;
-    else if (unit == QLatin1String("h"))
-        seconds = value * 3600;
-    if (!(seconds >= 0) || seconds > 1e9)
-        return false;
-    *us = qint64(seconds * 1e6 + 0.5);
-    return true;
+    return stopcond::parseDuration(text, us);
 }
 
 bool parseSwitch(const QString &text, bool *on)
@@ -406,12 +390,18 @@ int recordCommand(const Globals &globals, const QStringList &args)
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("The file, or - for standard output."),
                                     QStringLiteral("FILE"), QStringLiteral("-"));
-    parser.addOptions({rate, duration, samples, format, output});
+    const QCommandLineOption stopWhen(QStringLiteral("stop-when"),
+                                      QStringLiteral("A stop condition."),
+                                      QStringLiteral("CONDITION"));
+    const QCommandLineOption outputOff(QStringLiteral("output-off"),
+                                       QStringLiteral("Switch the supply's output off."));
+    parser.addOptions({rate, duration, samples, format, output, stopWhen, outputOff});
     const int parsed = parseOptions(
         parser,
         QStringLiteral(
             "Usage: %1 record meter|power|boot [--rate N] [--duration TIME] [--samples N]\n"
-            "                 [--format csv|jsonl] [-o FILE|-]\n\n"
+            "                 [--format csv|jsonl] [-o FILE|-]\n"
+            "                 [--stop-when CONDITION]... [--output-off]\n\n"
             "Records every sample the instrument gives, with its time, as the window's\n"
             "recording does: the same columns and time stamps (the CSV is the same, byte for\n"
             "byte, as the window writes), to FILE or, with -o - (the default), to standard\n"
@@ -421,7 +411,19 @@ int recordCommand(const Globals &globals, const QStringList &args)
             "SIGINT or SIGTERM (the file complete), or when the reader of standard output goes\n"
             "away ('... -o - | head -n 100' ends at once, with 0).\n"
             "--rate (meter): 1, 2, 10, 20, 40, 80 or 100 samples a second (default 20).\n"
-            "--format jsonl: one JSON object a line, with the CSV's column names as keys.\n"),
+            "--format jsonl: one JSON object a line, with the CSV's column names as keys.\n"
+            "--stop-when (meter, power; may be given several times): ends the recording when\n"
+            "any condition is met, counted from the start, with exit code 0 and a last line\n"
+            "whose event names the condition ('stopped: current<50mA for 60s'):\n"
+            "  current<50mA for 60s   the current below 50 mA for 60 s together (mA or A)\n"
+            "  voltage<3.0V           the voltage below 3.0 V (mV or V; also with 'for')\n"
+            "  voltage>4.2V           the voltage above 4.2 V\n"
+            "  charge>=2000mAh        the charge counted since the start (mAh or Ah)\n"
+            "  energy>=500mWh         the energy counted since the start (mWh or Wh)\n"
+            "  time>=2h               the time since the start (90s, 10m, 2h)\n"
+            "--output-off (power, with --stop-when): then also switches the supply's output\n"
+            "off with the very next request, repeated until the supply's answer reports it\n"
+            "off, and ends once it does (exit code 4 when the supply stops answering first).\n"),
         args, 1, 1);
     if (parsed >= 0)
         return parsed;
@@ -460,6 +462,27 @@ int recordCommand(const Globals &globals, const QStringList &args)
     }
     const QString file =
         parser.value(output) == QLatin1String("-") ? QString() : parser.value(output);
+    stopcond::Setup stopSetup;
+    for (const QString &text : parser.values(stopWhen)) {
+        stopcond::Condition condition;
+        QString why;
+        if (!stopcond::parseCondition(text, &condition, &why)) {
+            complain(QStringLiteral("--stop-when %1").arg(why));
+            return Usage;
+        }
+        stopSetup.conditions << condition;
+    }
+    stopSetup.actions.stopRecording = true;
+    stopSetup.actions.outputOff = parser.isSet(outputOff);
+    if (!stopSetup.conditions.isEmpty() && kind == Kind::BootLine) {
+        complain(QStringLiteral("--stop-when watches the meter or the power supply"));
+        return Usage;
+    }
+    if (stopSetup.actions.outputOff &&
+        (kind != Kind::PowerSupply || stopSetup.conditions.isEmpty())) {
+        complain(QStringLiteral("--output-off needs 'record power' and a --stop-when"));
+        return Usage;
+    }
 
     MeterEngine meter;
     PowerEngine supply;
@@ -470,13 +493,18 @@ int recordCommand(const Globals &globals, const QStringList &args)
         return code;
     meter.rateCode = rateCode;
 
+    // The recording first: a stop condition's line comes after the line of
+    // the sample that met it.
     recording::ToolRecording recording(instrumentOf(kind));
+    stopcond::StopConditions stop;
     switch (kind) {
     case Kind::Meter:
         recording.follow(meter);
+        stop.follow(meter);
         break;
     case Kind::PowerSupply:
         recording.follow(supply);
+        stop.follow(supply);
         break;
     case Kind::BootLine:
         recording.follow(bootLine);
@@ -494,6 +522,7 @@ int recordCommand(const Globals &globals, const QStringList &args)
         discovery::closeLink(link);
         return FileError;
     }
+    stop.arm(stopSetup, recording.startUs());
 
     const int interval = kind == Kind::Meter         ? meter::rateForCode(rateCode)->pollIntervalMs
                          : kind == Kind::PowerSupply ? 48
@@ -503,14 +532,22 @@ int recordCommand(const Globals &globals, const QStringList &args)
                      [&](recording::CsvWriter::Failure failure, const QString &detail) {
                          session.finish(recordingFailure(file, failure, detail));
                      });
+    // Once a stop condition is met: the supply's output on its way off, and
+    // the code to end with when its answer confirms it.
+    bool stopped = false;
+    int endCode = Done;
     session.poll = [&] {
         bool answered = false;
+        bool confirmsOff = false;
         switch (kind) {
         case Kind::Meter:
             answered = meter.poll() != nullptr;
             break;
         case Kind::PowerSupply:
-            answered = supply.poll() != nullptr;
+            if (const power::Answer *a = supply.poll()) {
+                answered = true;
+                confirmsOff = a->confirmsOutputOff;
+            }
             break;
         case Kind::BootLine:
             answered = bootLine.poll() != nullptr;
@@ -520,9 +557,37 @@ int recordCommand(const Globals &globals, const QStringList &args)
         }
         if (answered)
             session.answered();
+        if (stopped) {
+            if (confirmsOff) {
+                complain(QStringLiteral("the supply reports its output off"));
+                session.finish(endCode);
+            }
+            return;
+        }
+        stop.tick(engine::nowUs());
+        if (stop.hasFired()) {
+            stopped = true;
+            recording.stopWithEvent(stop.firedUs(), "stopped: " + stop.firedText().toLatin1());
+            complain(QStringLiteral("stopped: %1").arg(stop.firedText()));
+            if (!stopSetup.actions.outputOff) {
+                session.finish(Done);
+                return;
+            }
+            complain(QStringLiteral("switching the supply's output off"));
+            return;
+        }
         const bool timeUp = durationUs >= 0 && engine::nowUs() - recording.startUs() >= durationUs;
         if (recording.limitReached() || timeUp || sampleLimit == 0)
             session.finish(Done);
+    };
+    // An interrupt while the output is on its way off ends once the supply
+    // confirms it.
+    session.interrupted = [&](int signal) {
+        if (!stopped || !supply.outputOffPending())
+            return true;
+        complain(QStringLiteral("interrupted: waiting for the supply to report its output off"));
+        endCode = Interrupts::exitCode(signal);
+        return false;
     };
     session.unplugged = [&] {
         switch (kind) {
@@ -540,6 +605,8 @@ int recordCommand(const Globals &globals, const QStringList &args)
         }
     };
     int code = session.exec();
+    if (stopped && supply.outputOffPending())
+        complain(QStringLiteral("the supply did not report its output off: it may still be on"));
     // Everything gathered goes to the file before the program ends, however
     // it ends; a failure of that last write still counts.
     if (recording.isActive()) {

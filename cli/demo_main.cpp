@@ -5,8 +5,9 @@
 // folder, and the boot reference of five healthy boots is the reference
 // library's. Typed into the terminal, "m", "p" or "b" and Enter pull that
 // instrument out of the bench (and plug it in again), "good", "stuck",
-// "short", "dead" or "loop" chooses the boot line's phone; messages about it
-// go to standard error, so that standard output stays the command's data.
+// "short", "dead" or "loop" chooses the boot line's phone, "c" lets the
+// supply charge a simulated cell; messages about it go to standard error, so
+// that standard output stays the command's data.
 #include "cli/cli.h"
 #include "demo/demobench.h"
 

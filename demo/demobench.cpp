@@ -99,6 +99,26 @@ const char *phoneText(sim::BootLineModel::Phone phone)
 }
 } // namespace
 
+void switchCell(sim::PowerSupplyModel &supply, FILE *messages)
+{
+    if (supply.hasCell()) {
+        // The resistive load stayed as it was behind the cell.
+        supply.setLoad(supply.load());
+        std::fprintf(messages, "simulated power supply: back on its %.0f ohm load\n",
+                     supply.load());
+    } else {
+        const sim::PowerSupplyModel::Cell cell;
+        supply.connectCell(cell);
+        std::fprintf(messages,
+                     "simulated power supply: now charging a %.0f mAh cell, %.0f %% full. Select "
+                     "M6 (4.20 V, 3.000 A) and switch the output on: constant current, then "
+                     "constant voltage with the current tapering; below 100 mA after about two "
+                     "minutes (c again: back to the resistive load)\n",
+                     cell.capacityMah, cell.stateOfCharge * 100);
+    }
+    std::fflush(messages);
+}
+
 void plugFromTheTerminal(const sim::DemoBench &bench, FILE *messages)
 {
     std::thread([bench, messages] {
@@ -118,6 +138,10 @@ void plugFromTheTerminal(const sim::DemoBench &bench, FILE *messages)
                 std::fprintf(messages, "simulated boot line: the next press boots %s\n",
                              phoneText(phone));
                 std::fflush(messages);
+                continue;
+            }
+            if (line == "c") {
+                switchCell(*bench.powerSupply, messages);
                 continue;
             }
             for (Plug &plug : plugs) {

@@ -33,11 +33,18 @@ bool writeSampleProgram();
 // simulated firmware-update device holds.
 void reportWhatArrives(const sim::DemoBench &bench, FILE *messages);
 
+// Switches the supply's output from its 20 ohm load to a nearly empty
+// simulated cell, which it charges in minutes (constant current, then
+// constant voltage with the current tapering), or back; says so on
+// `messages`.
+void switchCell(sim::PowerSupplyModel &supply, FILE *messages);
+
 // Reads the terminal on a thread of its own: each "m", "p" or "b" line pulls
 // that instrument out of the bench, or plugs it in again (on a new path, as a
 // real replug), and says so on `messages`; "good", "stuck", "short", "dead"
 // or "loop" chooses the phone the boot line's next press boots (healthy,
-// stops at the boot loader, shorted, never starts, reboots in a loop). Ends
+// stops at the boot loader, shorted, never starts, reboots in a loop); a "c"
+// line switches the supply to charging a cell or back (switchCell). Ends
 // with the terminal's input.
 void plugFromTheTerminal(const sim::DemoBench &bench, FILE *messages);
 

@@ -6,7 +6,8 @@
 // check, a reference made of five healthy boots. Typed into the terminal,
 // "m", "p" or "b" and Enter pull the meter, the power supply or the boot line
 // out of the simulated bench, and plug it in again; "good", "stuck",
-// "short", "dead" or "loop" chooses the phone the boot line boots.
+// "short", "dead" or "loop" chooses the phone the boot line boots; "c" lets
+// the supply charge a simulated cell.
 #include "app/startup.h"
 #include "demo/demobench.h"
 
@@ -43,6 +44,9 @@ int main(int argc, char **argv)
     else
         std::printf("cannot write the demo's boot reference to %s\n",
                     qPrintable(demo::demoReferenceFolder()));
+    std::printf("Type c and Enter to let the power supply charge a simulated cell (constant "
+                "current, then constant voltage as it fills, in minutes), and to see a stop "
+                "condition (chart menu, 停止条件… / Stop conditions…) switch its output off.\n");
     std::fflush(stdout);
     demo::plugFromTheTerminal(bench, stdout);
 

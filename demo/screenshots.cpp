@@ -4,6 +4,7 @@
 // phone that stops at the boot loader failing its boot check.
 #include "app/language.h"
 #include "app/startup.h"
+#include "app/stopconditionsdialog.h"
 #include "app/widget.h"
 #include "charts/livechart.h"
 #include "demo/demobench.h"
@@ -267,6 +268,66 @@ bool renderFailedBootCheck(Widget &window, const sim::DemoBench &bench, const QS
     return save(window, QStringLiteral("%1/bootcheck-fail-%2.png").arg(outDir, tag));
 }
 
+// A charge that ends itself: the supply (M6, 4.20 V) charging a nearly full
+// simulated cell, "current below 100 mA for 3 s" armed with the output-off
+// and a recording; the line of progress while the current tapers, then the
+// banner once the output is off; and the dialog as it shows that set.
+bool renderStopConditions(Widget &window, const sim::DemoBench &bench, const QString &outDir,
+                          const QString &tag)
+{
+    using Tool = Widget::Tool;
+    Ui_Widget &ui = *window.ui;
+    window.alertOutputs.tone = [] {};
+    window.alertOutputs.notify = [](const QString &, const QString &,
+                                    std::function<void(bool)> delivered) { delivered(true); };
+    window.toolButtons()[1]->click();
+    window.ui->homeButton->click();
+    ui.adjChartRadioButton->click();
+    if (!ui.adjNormalRadioButton->isChecked())
+        ui.adjNormalRadioButton->click();
+    runEventsFor(300);
+    ui.adjM6PushButton->click();
+    sim::PowerSupplyModel::Cell cell;
+    cell.stateOfCharge = 0.9;
+    bench.powerSupply->connectCell(cell);
+    if (!ui.adjON_OFFButton->isChecked())
+        ui.adjON_OFFButton->click();
+    runEventsFor(300);
+    bench.powerSupply->runCell(35); // the current down to about 0.2 A
+    QTemporaryDir folder;
+    bool ok = window.startRecording(Tool::PowerSupply, folder.filePath(QStringLiteral("cell.csv")));
+    stopcond::Setup setup;
+    stopcond::Condition condition;
+    QString error;
+    stopcond::parseCondition(QStringLiteral("current<100mA for 3s"), &condition, &error);
+    setup.conditions << condition;
+    setup.actions.stopRecording = true;
+    setup.actions.outputOff = true;
+    window.armStopConditions(Tool::PowerSupply, setup);
+    runEventsFor(2000);
+    ok = save(window, QStringLiteral("%1/power-stop-armed-%2.png").arg(outDir, tag)) && ok;
+
+    {
+        StopConditionsDialog dialog(true, window.lastStopSetup[1], true,
+                                    window.armedStopText(Tool::PowerSupply), &window);
+        dialog.show();
+        runEventsFor(300);
+        const QString file = QStringLiteral("%1/stop-conditions-dialog-%2.png").arg(outDir, tag);
+        ok = dialog.grab().save(file) && ok;
+        std::printf("%s\n", qPrintable(file));
+    }
+
+    bench.powerSupply->runCell(20); // below 100 mA
+    for (int i = 0; i < 100 && !window.stopConditions[1]->hasFired(); ++i)
+        runEventsFor(100);
+    runEventsFor(1500);
+    ok = window.stopConditions[1]->hasFired() && !bench.powerSupply->state().outputOn && ok;
+    ok = save(window, QStringLiteral("%1/power-stop-fired-%2.png").arg(outDir, tag)) && ok;
+    window.acknowledgeStopBanner(Tool::PowerSupply);
+    bench.powerSupply->setLoad(bench.powerSupply->load());
+    return ok;
+}
+
 bool renderLanguage(const QString &outDir, const QString &tag, quint32 lcid,
                     const sim::DemoBench &bench)
 {
@@ -317,6 +378,7 @@ bool renderLanguage(const QString &outDir, const QString &tag, quint32 lcid,
     ok = renderExports(window, outDir, tag) && ok;
     ok = renderMeasure(window, outDir, tag) && ok;
     ok = renderFailedBootCheck(window, bench, outDir, tag) && ok;
+    ok = renderStopConditions(window, bench, outDir, tag) && ok;
     QCoreApplication::removeTranslator(&translator);
     return ok;
 }

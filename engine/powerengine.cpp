@@ -27,12 +27,40 @@ const power::Answer *PowerEngine::poll()
     request.outputOn = outputOn;
     request.ovpOn = ovpOn;
     request.ocpOn = ocpOn;
+    if (mOffPending) {
+        request.outputOn = 0;
+        // The status must be this supply's, on this handle: not one of a
+        // supply unplugged since, nor of one that came back on another path.
+        const bool statusKnown =
+            mHaveStatus && mStatusDevice == hidDevice && mStatusPath == openedPath;
+        if (!presetsLoaded && statusKnown) {
+            // The settings are the supply's own, as it reported them last:
+            // only the output changes. Without a selected slot the supply
+            // reports no set-points; it gets 0 V and 0 A with its output off.
+            const power::Status &last = mAnswer.status;
+            request.apply = true;
+            request.presetIndex = last.presetIndex <= power::kPresetCount ? last.presetIndex : 0;
+            request.voltageSetpoint =
+                request.presetIndex ? last.presetVoltage[request.presetIndex - 1] : 0;
+            request.currentSetpoint =
+                request.presetIndex ? last.presetCurrent[request.presetIndex - 1] : 0;
+            request.ovpOn = last.ovpOn != 0;
+            request.ocpOn = last.ocpOn != 0;
+        }
+    }
+    const bool carriesOff = request.apply && request.outputOn == 0;
     power::buildRequest(outReport, request);
     if (hid::transact(hidDevice, outReport, inReport) <= 0 || !power::isStatusAnswer(inReport[0]))
         return nullptr;
     mAnswer.status = power::decodeStatus(inReport);
+    mHaveStatus = true;
+    mStatusDevice = hidDevice;
+    mStatusPath = openedPath;
     const power::Status &status = mAnswer.status;
     mAnswer.sample = {engine::nowUs(), status.volts, status.amps, status.volts * status.amps};
+    mAnswer.confirmsOutputOff = mOffPending && carriesOff && status.outputOn == 0;
+    if (mAnswer.confirmsOutputOff)
+        mOffPending = false;
     voltage = status.volts;
     current = status.amps;
     listeners.answer(mAnswer);
@@ -41,7 +69,15 @@ const power::Answer *PowerEngine::poll()
 
 void PowerEngine::markGap()
 {
+    // The supply that comes back may hold other settings.
+    mHaveStatus = false;
     listeners.gap(engine::nowUs());
+}
+
+void PowerEngine::switchOutputOff()
+{
+    outputOn = 0;
+    mOffPending = true;
 }
 
 void PowerEngine::takeOver(const power::Status &status, int voltageLimit, int currentLimit)
@@ -54,9 +90,11 @@ void PowerEngine::takeOver(const power::Status &status, int voltageLimit, int cu
         presets.append({float(qMin<int>(status.presetVoltage[k], voltageLimit)),
                         float(qMin<int>(status.presetCurrent[k], currentLimit))});
     // A switch is on for any byte but 0, and is sent back as the 1 a click
-    // would send: the requests carry what the buttons show. A slot number
+    // would send: the requests carry what the buttons show (the output an
+    // off on its way, which the button shows only once the supply reports
+    // it). A slot number
     // beyond M6 selects none, as it is shown.
-    outputOn = status.outputOn != 0;
+    outputOn = status.outputOn != 0 && !mOffPending;
     ovpOn = status.ovpOn != 0;
     ocpOn = status.ocpOn != 0;
     presetIndex = status.presetIndex <= power::kPresetCount ? status.presetIndex : 0;

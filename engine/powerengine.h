@@ -26,6 +26,9 @@ namespace power {
 struct Answer {
     Status status;
     engine::Sample sample;
+    // The answer to a request that switched the output off for
+    // switchOutputOff(), reporting the output off: the off is confirmed.
+    bool confirmsOutputOff = false;
 };
 
 } // namespace power
@@ -84,7 +87,8 @@ public:
 
     // Takes the supply's stored settings over from its answer: the presets
     // (each limited to the given ends, in set-point units, as a dial would
-    // set it), the switches (as 0 or 1), the selected slot (none for a slot
+    // set it), the switches (as 0 or 1; the output stays off while an off of
+    // switchOutputOff() is on its way), the selected slot (none for a slot
     // beyond M6) and its set-points. Marks the presets loaded.
     void takeOver(const power::Status &status, int voltageLimit, int currentLimit);
     // What an answer changes beyond the reading: the mode while the output is
@@ -99,8 +103,27 @@ public:
     bool storeVoltage(quint16 units);
     bool storeCurrent(quint16 units);
 
+    // Switches the output off on the program's own account (a stop
+    // condition): the very next request carries output off, and so does
+    // every request after it until an answer to one of them reports the
+    // output off (that answer confirmsOutputOff). Before the supply's
+    // settings are taken over (the window's page hidden, the command line's
+    // recording) these requests apply the settings the supply reported last,
+    // output off, instead of only reading; after a gap or a reconnection, one
+    // read comes first to learn them.
+    void switchOutputOff();
+    // An off of switchOutputOff() is on its way: not confirmed yet.
+    bool outputOffPending() const { return mOffPending; }
+    // The user switches the output on: the pending off is given up.
+    void cancelOutputOff() { mOffPending = false; }
+
     engine::Listeners<power::Answer> listeners;
 
 private:
     power::Answer mAnswer;
+    // mAnswer holds a status, and the handle and path it came through.
+    bool mHaveStatus = false;
+    hid_device *mStatusDevice = nullptr;
+    QByteArray mStatusPath;
+    bool mOffPending = false;
 };

@@ -202,9 +202,16 @@ void RowText::addBootLine(qint64 atUs, const BootLineRow &row)
 
 void RowText::addGap(qint64 atUs)
 {
+    addEvent(atUs, "disconnected");
+}
+
+void RowText::addEvent(qint64 atUs, const QByteArray &event)
+{
     mStamp.append(mLines, atUs);
     mLines.append(QByteArray(valueColumns(mInstrument), ','));
-    mLines.append(",disconnected\n");
+    mLines.append(',');
+    mLines.append(event);
+    mLines.append('\n');
 }
 
 QByteArray RowText::take()

@@ -3,7 +3,8 @@
 // ending with an event column that is empty on sample lines. A line that
 // marks a gap (the instrument went away) has its times, empty values and the
 // event "disconnected", so a spreadsheet or pandas reads it as a row of
-// missing values at that time. Every line ends with "\n"; numbers have fixed
+// missing values at that time; so has the line a stop condition ends a
+// recording with ("stopped: current<50mA for 60s"). Every line ends with "\n"; numbers have fixed
 // decimals. Qt Core only.
 #pragma once
 
@@ -97,6 +98,10 @@ public:
     void addBootLine(qint64 atUs, const BootLineRow &row);
     // A gap line: the times, every value column empty, "disconnected".
     void addGap(qint64 atUs);
+    // An event line: the times, every value column empty, the event. The
+    // event holds no comma, quote, backslash or line break, and starts with
+    // a letter (a spreadsheet and pandas read it as a text).
+    void addEvent(qint64 atUs, const QByteArray &event);
 
     // The lines collected since the last take, all complete, in the format.
     QByteArray take();

@@ -75,6 +75,14 @@ void ToolRecording::stop()
     mWriter.waitUntilWritten();
 }
 
+void ToolRecording::stopWithEvent(qint64 atUs, const QByteArray &event)
+{
+    if (!mActive)
+        return;
+    mRows.addEvent(qMax<qint64>(atUs - mStartUs, 0), event);
+    stop();
+}
+
 void ToolRecording::follow(MeterEngine &engine)
 {
     engine.listeners.add({[this](const meter::Answer &answer) { addMeterAnswer(answer); },

@@ -57,6 +57,11 @@ public:
     bool startOnStandardOutput(QString *reason);
     // Hands over what has gathered and closes the file when it is written.
     void stop();
+    // The same after a last line naming why the recording ends (a stop
+    // condition: "stopped: current<50mA for 60s"), timed at `atUs` on the
+    // engines' clock (not before the start). See RowText::addEvent for what
+    // the event may hold.
+    void stopWithEvent(qint64 atUs, const QByteArray &event);
 
     // Chosen before the start: CSV (the default) or JSON Lines.
     void setFormat(Format format) { mFormat = format; }

@@ -9,6 +9,7 @@ packages="
   build-essential cmake pkg-config make
   qtbase5-dev qttools5-dev qttools5-dev-tools
   libqcustomplot-dev libhidapi-dev libqt5svg5-dev
+  qtmultimedia5-dev libqt5dbus5 dbus-daemon
   fonts-wqy-microhei
   xvfb openbox libx11-dev libxtst-dev
   poppler-utils

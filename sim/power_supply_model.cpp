@@ -2,6 +2,7 @@
 
 #include "sim/noise.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -56,8 +57,10 @@ void PowerSupplyModel::regulateLocked()
     const double r = s_.loadOhms < 0 ? 0.0 : s_.loadOhms;
     double v, i;
     std::uint8_t mode;
-    // CV while the load draws no more than the limit at the set voltage.
-    if (std::isinf(r) || vset <= ilim * r) {
+    if (hasCell_) {
+        mode = cellOutputLocked(vset, ilim, &v, &i) ? CC : CV;
+    } else if (std::isinf(r) || vset <= ilim * r) {
+        // CV while the load draws no more than the limit at the set voltage.
         v = vset;
         i = std::isinf(r) ? 0.0 : vset / r;
         mode = CV;
@@ -88,6 +91,8 @@ std::optional<Answer> PowerSupplyModel::handleOutputReport(const OutputReport &r
     lastCommand_ = cmd;
     lastRequest_ = req;
     ++requests_;
+    // The cell has charged since the last request with the output as it was.
+    chargeCellLocked();
     if (cmd == 7) {
         ++applies_;
         const std::uint8_t presetIndex = req[5];
@@ -146,8 +151,93 @@ PowerSupplyModel::State PowerSupplyModel::state() const
 void PowerSupplyModel::setLoad(double ohms)
 {
     std::lock_guard<std::mutex> lock(mutex_);
+    hasCell_ = false;
     s_.loadOhms = ohms < 0 ? 0.0 : ohms;
     regulateLocked();
+}
+
+void PowerSupplyModel::connectCell(const Cell &cell)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    hasCell_ = true;
+    cell_ = cell;
+    cell_.stateOfCharge = std::min(std::max(cell.stateOfCharge, 0.0), 1.0);
+    cellClock_ = std::chrono::steady_clock::now();
+    regulateLocked();
+}
+
+bool PowerSupplyModel::hasCell() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return hasCell_;
+}
+
+PowerSupplyModel::Cell PowerSupplyModel::cell() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return hasCell_ ? cell_ : Cell();
+}
+
+void PowerSupplyModel::runCell(double seconds)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    chargeCellForLocked(seconds);
+    regulateLocked();
+}
+
+double PowerSupplyModel::cellVolts(const Cell &cell, double stateOfCharge)
+{
+    return cell.emptyVolts + (cell.fullVolts - cell.emptyVolts) * stateOfCharge;
+}
+
+bool PowerSupplyModel::cellOutputLocked(double vset, double ilim, double *volts, double *amps) const
+{
+    const double open = cellVolts(cell_, cell_.stateOfCharge);
+    const double ohms = std::max(cell_.ohms, 1e-3);
+    const double wanted = (vset - open) / ohms;
+    if (wanted <= 0) {
+        // The set-point is below the cell: no current, the cell holds the
+        // terminals at its own voltage.
+        *volts = open;
+        *amps = 0;
+        return false;
+    }
+    if (wanted <= ilim) {
+        *volts = vset;
+        *amps = wanted;
+        return false;
+    }
+    *amps = ilim;
+    *volts = open + ilim * ohms;
+    return true;
+}
+
+void PowerSupplyModel::chargeCellLocked()
+{
+    const auto now = std::chrono::steady_clock::now();
+    const double seconds = std::chrono::duration<double>(now - cellClock_).count();
+    cellClock_ = now;
+    chargeCellForLocked(seconds);
+}
+
+void PowerSupplyModel::chargeCellForLocked(double seconds)
+{
+    if (!hasCell_ || !s_.outputOn || !(seconds > 0))
+        return;
+    const double vset = s_.voltageSetpoint10mV / 100.0;
+    const double ilim = s_.currentLimitMa / 1000.0;
+    // Steps short against the taper's time constant (tens of seconds for the
+    // demo's cell), and never more than a day's worth.
+    constexpr double kStep = 0.05;
+    seconds = std::min(seconds, 86400.0);
+    while (seconds > 0) {
+        const double dt = std::min(seconds, kStep);
+        double volts = 0, amps = 0;
+        cellOutputLocked(vset, ilim, &volts, &amps);
+        cell_.stateOfCharge =
+            std::min(1.0, cell_.stateOfCharge + amps * dt / (cell_.capacityMah * 3.6));
+        seconds -= dt;
+    }
 }
 
 double PowerSupplyModel::load() const

@@ -4,6 +4,7 @@
 #include "sim/device_model.h"
 
 #include <array>
+#include <chrono>
 #include <limits>
 #include <map>
 
@@ -24,8 +25,28 @@ namespace sim {
 /// enabled trips. A trip switches the output off, latches mode 2 (OCP) or 3
 /// (OVP) and sets "protection active"; the host re-arms the output by
 /// sending output off, after which output on switches it on again.
+///
+/// Instead of the resistive load the output may charge a cell (connectCell):
+/// its open-circuit voltage rises with its state of charge, from emptyVolts
+/// at empty to fullVolts at full, behind its internal resistance. While the
+/// voltage set-point less the cell's voltage, over its resistance, asks for
+/// more than the current limit the supply regulates the current (CC, the
+/// output voltage rising as the cell fills); then the voltage (CV), with the
+/// current tapering as the cell's voltage nears the set-point. The cell
+/// takes the current the output gives it over the time that passes between
+/// two requests (std::chrono::steady_clock), or over runCell's seconds; it
+/// never gives current back.
 class PowerSupplyModel : public DeviceModel {
 public:
+    /// A rechargeable cell on the output.
+    struct Cell {
+        double capacityMah = 50;
+        double emptyVolts = 3.2;
+        double fullVolts = 4.2;
+        double ohms = 0.15;
+        double stateOfCharge = 0.1; ///< 0 empty … 1 full
+    };
+
     enum Mode : std::uint8_t { CV = 0, CC = 1, OCP = 2, OVP = 3, Other = 4 };
     struct Preset {
         std::uint16_t voltage10mV = 0;
@@ -60,9 +81,21 @@ public:
 
     State state() const;
 
-    /// Resistive load in ohms; kOpenCircuit for none, 0 for a short.
+    /// Resistive load in ohms; kOpenCircuit for none, 0 for a short. Takes
+    /// the place of a cell.
     void setLoad(double ohms);
+    /// The resistive load, also while a cell takes its place.
     double load() const;
+    /// A cell on the output instead of the resistive load, charging from now.
+    void connectCell(const Cell &cell);
+    bool hasCell() const;
+    /// The cell as it is now (its state of charge); a default Cell without one.
+    Cell cell() const;
+    /// Charges the cell as if the output had run for \a seconds as it is set
+    /// now (for tests: minutes of charging in no time).
+    void runCell(double seconds);
+    /// The cell's open-circuit voltage at a state of charge.
+    static double cellVolts(const Cell &cell, double stateOfCharge);
     void setSetpoints(std::uint16_t voltage10mV, std::uint16_t currentMa);
     void setOutput(bool on);
     void setOvpEnabled(bool on);
@@ -96,6 +129,12 @@ public:
 private:
     void regulateLocked();
     void tripLocked(std::uint8_t mode);
+    /// The cell takes what the output gives it over the time since the last
+    /// call (or `seconds`), in short steps.
+    void chargeCellLocked();
+    void chargeCellForLocked(double seconds);
+    /// The output's voltage and current into the cell; whether in CC.
+    bool cellOutputLocked(double vset, double ilim, double *volts, double *amps) const;
 
     State s_;
     std::uint16_t ovpThreshold_ = 3100;
@@ -107,6 +146,9 @@ private:
     OutputReport lastRequest_{};
     int requests_ = 0;
     int applies_ = 0;
+    bool hasCell_ = false;
+    Cell cell_;
+    std::chrono::steady_clock::time_point cellClock_;
 };
 
 } // namespace sim

@@ -24,6 +24,14 @@
         <translation>%1 exists already</translation>
     </message>
     <message>
+        <source>%1 %2：%3</source>
+        <translation>%1 %2: %3</translation>
+    </message>
+    <message>
+        <source>%1 停止条件已满足：%2</source>
+        <translation>%1 Stop condition met: %2</translation>
+    </message>
+    <message>
         <source>%1 行</source>
         <translation>%1 rows</translation>
     </message>
@@ -38,6 +46,22 @@
     <message>
         <source>%1，%2 s，峰值 %3 A</source>
         <translation>%1, %2 s, peak %3 A</translation>
+    </message>
+    <message>
+        <source>%1，持续 %2 秒</source>
+        <translation>%1 for %2 s</translation>
+    </message>
+    <message>
+        <source>%1：%2 / %3</source>
+        <translation>%1: %2 of %3</translation>
+    </message>
+    <message>
+        <source>%1：%2 / %3 %4</source>
+        <translation>%1: %2 of %3 %4</translation>
+    </message>
+    <message>
+        <source>%1：现为 %2</source>
+        <translation>%1: now %2</translation>
     </message>
     <message>
         <source>CSV 文件 (*.csv)</source>
@@ -120,6 +144,30 @@
         <translation>Stop</translation>
     </message>
     <message>
+        <source>停止图表</source>
+        <translation>Stop the chart</translation>
+    </message>
+    <message>
+        <source>停止条件</source>
+        <translation>Stop conditions</translation>
+    </message>
+    <message>
+        <source>停止条件…</source>
+        <translation>Stop conditions…</translation>
+    </message>
+    <message>
+        <source>停止条件已满足</source>
+        <translation>Stop condition met</translation>
+    </message>
+    <message>
+        <source>停止条件：</source>
+        <translation>Stop conditions: </translation>
+    </message>
+    <message>
+        <source>停止计数</source>
+        <translation>Stop counting</translation>
+    </message>
+    <message>
         <source>停止记录</source>
         <translation>Stop recording</translation>
     </message>
@@ -130,6 +178,10 @@
     <message>
         <source>其中没有开机过程</source>
         <translation>there is no boot in it</translation>
+    </message>
+    <message>
+        <source>关闭电源输出</source>
+        <translation>Switch the output off</translation>
     </message>
     <message>
         <source>其它</source>
@@ -184,6 +236,10 @@
         <translation>Reference files (*.json)</translation>
     </message>
     <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
         <source>可调电源</source>
         <translation>Power</translation>
     </message>
@@ -194,6 +250,10 @@
     <message>
         <source>启动/停止</source>
         <translation>Star/Stop</translation>
+    </message>
+    <message>
+        <source>启用</source>
+        <translation>Arm</translation>
     </message>
     <message>
         <source>固件升级</source>
@@ -304,6 +364,14 @@
         <translation>Time outside the band: %1 s</translation>
     </message>
     <message>
+        <source>已启用：%1</source>
+        <translation>Armed: %1</translation>
+    </message>
+    <message>
+        <source>已触发：%1</source>
+        <translation>Fired: %1</translation>
+    </message>
+    <message>
         <source>帮助</source>
         <translation>Help</translation>
     </message>
@@ -368,8 +436,20 @@
         <translation>Start</translation>
     </message>
     <message>
+        <source>持续</source>
+        <translation>for</translation>
+    </message>
+    <message>
         <source>提示</source>
         <translation>Tips</translation>
+    </message>
+    <message>
+        <source>提示音</source>
+        <translation>Tone</translation>
+    </message>
+    <message>
+        <source>提醒</source>
+        <translation>Alerts</translation>
     </message>
     <message>
         <source>操作</source>
@@ -472,6 +552,14 @@
         <translation>Time tolerance (ms)</translation>
     </message>
     <message>
+        <source>时间 ≥ %1</source>
+        <translation>time ≥ %1</translation>
+    </message>
+    <message>
+        <source>时间达到</source>
+        <translation>Time at or above</translation>
+    </message>
+    <message>
         <source>普通模式</source>
         <translation>Normal</translation>
     </message>
@@ -548,6 +636,26 @@
         <translation>Check the chart's data</translation>
     </message>
     <message>
+        <source>未启用</source>
+        <translation>Not armed</translation>
+    </message>
+    <message>
+        <source>条件（任一满足即触发）</source>
+        <translation>Conditions (any one fires)</translation>
+    </message>
+    <message>
+        <source>桌面通知</source>
+        <translation>Desktop notification</translation>
+    </message>
+    <message>
+        <source>正在关闭电源输出…</source>
+        <translation>Switching the output off…</translation>
+    </message>
+    <message>
+        <source>没有桌面通知服务。</source>
+        <translation>No desktop notification service.</translation>
+    </message>
+    <message>
         <source>没有访问权限：请安装 udev 规则，然后重新插入仪器：</source>
         <translation>Access was denied: install the udev rule, then plug the instrument in again:</translation>
     </message>
@@ -608,8 +716,24 @@
         <translation>Voltage (V)</translation>
     </message>
     <message>
+        <source>电压 &gt; %1 V</source>
+        <translation>voltage &gt; %1 V</translation>
+    </message>
+    <message>
+        <source>电压 &lt; %1 V</source>
+        <translation>voltage &lt; %1 V</translation>
+    </message>
+    <message>
+        <source>电压低于</source>
+        <translation>Voltage below</translation>
+    </message>
+    <message>
         <source>电压电流表</source>
         <translation>Meter</translation>
+    </message>
+    <message>
+        <source>电压高于</source>
+        <translation>Voltage above</translation>
     </message>
     <message>
         <source>电流</source>
@@ -628,8 +752,24 @@
         <translation>Current tolerance (mA)</translation>
     </message>
     <message>
+        <source>电流 &lt; %1 mA</source>
+        <translation>current &lt; %1 mA</translation>
+    </message>
+    <message>
+        <source>电流低于</source>
+        <translation>Current below</translation>
+    </message>
+    <message>
+        <source>电源输出已关闭。</source>
+        <translation>The output is off.</translation>
+    </message>
+    <message>
         <source>电量</source>
         <translation>Q</translation>
+    </message>
+    <message>
+        <source>电量 ≥ %1 mAh</source>
+        <translation>charge ≥ %1 mAh</translation>
     </message>
     <message>
         <source>电量统计</source>
@@ -642,6 +782,18 @@
     <message>
         <source>相对容差 (%)</source>
         <translation>Relative tolerance (%)</translation>
+    </message>
+    <message>
+        <source>电量达到</source>
+        <translation>Charge at or above</translation>
+    </message>
+    <message>
+        <source>知道了</source>
+        <translation>Got it</translation>
+    </message>
+    <message>
+        <source>秒</source>
+        <translation>s</translation>
     </message>
     <message>
         <source>等待仪器</source>
@@ -672,8 +824,24 @@
         <translation>Energy</translation>
     </message>
     <message>
+        <source>能量 ≥ %1 mWh</source>
+        <translation>energy ≥ %1 mWh</translation>
+    </message>
+    <message>
+        <source>能量达到</source>
+        <translation>Energy at or above</translation>
+    </message>
+    <message>
         <source>表格里没有数据</source>
         <translation>There is no data in the table</translation>
+    </message>
+    <message>
+        <source>解除</source>
+        <translation>Disarm</translation>
+    </message>
+    <message>
+        <source>触发时</source>
+        <translation>When one is met</translation>
     </message>
     <message>
         <source>记录中</source>

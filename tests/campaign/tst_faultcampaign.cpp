@@ -20,6 +20,13 @@
 //   (and can be opened);
 // - every command 7 carries what the power supply's controls showed when it
 //   was sent, and the last one what they show at the end;
+// - stop conditions armed now and then on the meter and the supply (through
+//   the chart menu's entry) fire, and the supply's answers fail as often as
+//   not when one switches its output off: from the request after the firing
+//   on, every request carries the off (after one read where the supply's
+//   settings are not known) until an answer reports the output off, the
+//   output button shows off no sooner than an answer does (or the user or
+//   the supply's absence does), and at the end no off is left unconfirmed;
 // - each chart holds exactly the samples of the answers its instrument's
 //   reads handed to the program while the chart recorded, in order, and the
 //   values of the chart files opened into it: the simulator logs every report
@@ -38,6 +45,7 @@
 #include "charts/livechart.h"
 #include "tests/support/testbench.h"
 
+#include <QMenu>
 #include <QComboBox>
 #include <QDial>
 #include <QElapsedTimer>
@@ -170,12 +178,20 @@ std::array<QVector<double>, 3> chartFileValues(const QByteArray &bytes, bool thr
 
 class Campaign {
 public:
-    explicit Campaign(quint32 seed) : m_random(seed), m_seed(seed)
+    explicit Campaign(quint32 seed) : m_random(seed), m_stopRandom(seed ^ 0x5707u), m_seed(seed)
     {
         w->fileDialogs.openFileName = [this](QWidget *, const QString &, const QString &,
                                              const QString &) { return m_openAnswer; };
         w->fileDialogs.saveFileName = [this](QWidget *, const QString &, const QString &,
                                              const QString &) { return m_saveAnswer; };
+        // No sound device and no session bus: the alerts are counted, and the
+        // notification service is there every other time.
+        w->alertOutputs.tone = [this] { count("stop tone"); };
+        w->alertOutputs.notify = [this](const QString &, const QString &,
+                                        std::function<void(bool)> delivered) {
+            count("stop notification");
+            delivered(stopChance(0.5));
+        };
         connect();
     }
 
@@ -194,6 +210,14 @@ private:
     // ---- random choices ---------------------------------------------------
     int below(int n) { return int(std::uniform_int_distribution<int>(0, n - 1)(m_random)); }
     bool chance(double p) { return std::uniform_real_distribution<double>(0, 1)(m_random) < p; }
+    // For what happens when a stop set fires, which depends on the clock (a
+    // time, a current held for a time): its own stream, so that the user's
+    // and the bench's choices stay those of the seed.
+    int stopBelow(int n) { return int(std::uniform_int_distribution<int>(0, n - 1)(m_stopRandom)); }
+    bool stopChance(double p)
+    {
+        return std::uniform_real_distribution<double>(0, 1)(m_stopRandom) < p;
+    }
 
     void fail(const QString &what)
     {
@@ -280,6 +304,7 @@ private:
         m_everIds[kind] << m_ids[kind];
         m_delivered[m_ids[kind]] = 0;
         m_faultsSent[kind] = false;
+        m_statusFrom[m_ids[kind]] = false;
         count("plug");
     }
     void unplug(Kind kind)
@@ -307,6 +332,8 @@ private:
     }
     PowerControls powerControls() const;
     void checkCommand7(const PowerControls &shown, const std::vector<std::uint8_t> &request);
+    void checkOutputOff(bool sent, const std::vector<std::uint8_t> &request, int id);
+    void noticeFiring(Tool tool);
     void checkCharts(const char *when);
 
     // ---- the user ---------------------------------------------------------
@@ -317,6 +344,7 @@ private:
     void bootLineAction();
     void firmwareAction();
     void chartAction(Tool tool);
+    void armStopConditions(Tool tool);
     void recordingAction(Tool tool);
     void saveChart(Tool tool);
     void openChart(Tool tool);
@@ -340,6 +368,7 @@ private:
     testbench::ModalCloser m_boxes;
     QTemporaryDir m_dir;
     std::mt19937 m_random;
+    std::mt19937 m_stopRandom;
     quint32 m_seed;
     int m_step = 0;
     QTimer m_beat;
@@ -377,6 +406,17 @@ private:
     QList<SavedTable> m_tables;
     bool m_recording[3] = {};
     QStringList m_recordingFiles;
+
+    // The stop sets: when each fired last (on the engines' clock).
+    qint64 m_firedUs[2] = {-1, -1};
+    // Since the supply's set fired with its output-off: the output button
+    // showed on then; an answer has reported the output off; the user has
+    // switched the output or the mode since.
+    bool m_offButtonOnAtFiring = false;
+    bool m_offReported = false;
+    bool m_outputTouched = false;
+    // Ids of supplies a status answer came from.
+    std::map<int, bool> m_statusFrom;
 };
 
 void Campaign::run(int steps)
@@ -407,6 +447,12 @@ void Campaign::run(int steps)
         }
         if (m_step % 20 == 0)
             discover();
+        if (m_step % 5 == 0) {
+            doing("stop conditions' time");
+            w->tickStopConditions();
+            noticeFiring(Tool::Meter);
+            noticeFiring(Tool::PowerSupply);
+        }
 
         for (int kind = 0; kind < KindCount; ++kind) {
             if (m_lateUntil[kind] == m_step && m_ids[kind] >= 0)
@@ -445,8 +491,10 @@ void Campaign::run(int steps)
     discover();
     showPage(Widget::PowerPage);
     doing("final polls");
-    for (int i = 0; i < 3; ++i) {
-        poll(Tool::PowerSupply); // the first may take the settings over
+    // The first may take the settings over; an output-off still on its way
+    // may need a few more, while answers queued before come in.
+    for (int i = 0; i < 3 || (w->adjPower->outputOffPending() && i < 12); ++i) {
+        poll(Tool::PowerSupply);
         letEventsRun();
     }
     const std::vector<std::uint8_t> last = sim::bus().lastWrite(m_ids[Power]);
@@ -454,6 +502,8 @@ void Campaign::run(int steps)
         fail(QStringLiteral("the supply's last request is no command 7"));
     else
         checkCommand7(powerControls(), last);
+    if (w->adjPower->outputOffPending())
+        fail(QStringLiteral("a stop condition's output-off is still not confirmed at the end"));
     checkCharts("at the end");
 
     // Handles of unplugged instruments are all closed again.
@@ -639,6 +689,10 @@ void Campaign::poll(Tool tool)
     std::map<int, size_t> writesBefore;
     for (int id : m_everIds[kind])
         writesBefore[id] = sim::bus().writeCount(id);
+    // A stop condition's output-off on its way: the request carries it
+    // whatever the controls show (before the settings are taken over, with
+    // the supply's own settings).
+    const bool offPending = w->adjPower->outputOffPending();
 
     m_doing = names[int(tool)];
     w.invoke(pollSlots[int(tool)]);
@@ -655,8 +709,14 @@ void Campaign::poll(Tool tool)
         const std::vector<sim::InputReport> reports = sim::bus().deliveries(id);
         const std::vector<std::uint8_t> request = sim::bus().lastWrite(id);
         const quint8 rateCode = request.size() > 2 ? request[2] : 0;
-        for (size_t i = reports.size() - (total - seen); i < reports.size(); ++i)
+        for (size_t i = reports.size() - (total - seen); i < reports.size(); ++i) {
             account(tool, reports[i], recording, rateCode);
+            if (tool == Tool::PowerSupply && (reports[i][0] == 8 || reports[i][0] == 9)) {
+                if (reports[i][48] == 0)
+                    m_offReported = true;
+                m_statusFrom[id] = true;
+            }
+        }
         seen = total;
     }
     if (tool == Tool::PowerSupply) {
@@ -664,10 +724,77 @@ void Campaign::poll(Tool tool)
             if (sim::bus().writeCount(id) == writesBefore[id])
                 continue;
             const std::vector<std::uint8_t> request = sim::bus().lastWrite(id);
-            if (request.size() == 65 && request[1] == 7)
+            if (offPending)
+                checkOutputOff(true, request, id);
+            else if (request.size() == 65 && request[1] == 7)
                 checkCommand7(shown, request);
         }
+        // The statuses seen count for the request after the one they
+        // answered; the poll's own answer may have fired the set.
+        noticeFiring(tool);
+        if (m_firedUs[1] >= 0 && w->adjPower->outputOffPending())
+            checkOutputOff(false, {}, -1);
     }
+    if (tool == Tool::Meter)
+        noticeFiring(tool);
+}
+
+// While an off of a stop condition is on its way: a request sent carries it
+// (command 7, output 0; a read only while no status of that supply has come
+// yet); the output button shows off only once an answer has reported it, the
+// user has switched, or the supply is not connected.
+void Campaign::checkOutputOff(bool sent, const std::vector<std::uint8_t> &request, int id)
+{
+    if (sent) {
+        count("request during an output-off compared");
+        const bool off = request.size() == 65 && request[1] == 7 && request[10] == 0;
+        const bool read = request.size() == 65 && request[1] == 6 && !m_statusFrom[id];
+        if (!off && !read)
+            fail(QStringLiteral("a request while the output-off was on its way carried command "
+                                "%1, output %2")
+                     .arg(request.size() > 1 ? request[1] : -1)
+                     .arg(request.size() > 10 ? request[10] : -1));
+    }
+    QPushButton *button = ui().adjON_OFFButton;
+    if (m_offButtonOnAtFiring && !button->isChecked() && button->isEnabled() && !m_offReported &&
+        !m_outputTouched)
+        fail(QStringLiteral("the output button shows off before the supply reported it"));
+}
+
+// A stop set that has fired since the campaign looked: with the supply's
+// output-off, the supply's answers fail as often as not from now on.
+void Campaign::noticeFiring(Tool tool)
+{
+    const int slot = tool == Tool::PowerSupply ? 1 : 0;
+    const stopcond::StopConditions &set = *w->stopConditions[slot];
+    if (!set.hasFired() || set.firedUs() == m_firedUs[slot])
+        return;
+    m_firedUs[slot] = set.firedUs();
+    count(slot ? "supply's stop set fired" : "meter's stop set fired");
+    if (!slot || !set.setup().actions.outputOff)
+        return;
+    m_offButtonOnAtFiring = ui().adjON_OFFButton->isChecked();
+    m_offReported = false;
+    m_outputTouched = false;
+    const int id = m_ids[Power];
+    if (id < 0 || stopChance(0.5))
+        return;
+    m_faultsSent[Power] = true;
+    switch (stopBelow(4)) {
+    case 0:
+        sim::bus().setReadBehaviour(id, sim::ReadBehaviour::Fail, 1 + stopBelow(4));
+        break;
+    case 1:
+        sim::bus().setReadBehaviour(id, sim::ReadBehaviour::Zero, 1 + stopBelow(4));
+        break;
+    case 2:
+        sim::bus().setWrongCode(id, 0x55, 1 + stopBelow(4));
+        break;
+    default:
+        sim::bus().setReadBehaviour(id, sim::ReadBehaviour::Timeout, 1);
+        break;
+    }
+    count("output-off with failing answers");
 }
 
 // Appends to the expected chart what the tool takes from one answer, worked
@@ -1003,6 +1130,37 @@ void Campaign::openChart(Tool tool)
     restartGapClock();
 }
 
+// Through the chart menu's entry, the dialog answered with a set that fires
+// soon (or disarms): one or two conditions, random actions, the supply's
+// output-off mostly.
+void Campaign::armStopConditions(Tool tool)
+{
+    doing("stop conditions armed");
+    static const char *const texts[] = {"voltage>0.5V",           "time>=0.2s",
+                                        "current<100mA for 0.1s", "charge>=0.001mAh",
+                                        "voltage<3.0V",           "time>=2s"};
+    stopcond::Setup setup;
+    const int conditions = below(3); // none disarms
+    for (int i = 0; i < conditions; ++i) {
+        stopcond::Condition condition;
+        QString error;
+        stopcond::parseCondition(QLatin1String(texts[below(6)]), &condition, &error);
+        setup.conditions << condition;
+    }
+    setup.actions = {chance(0.3), chance(0.3), chance(0.5),
+                     tool == Tool::PowerSupply && chance(0.8)};
+    setup.alerts = {chance(0.7), chance(0.7)};
+    w->askStopConditions = [setup](Tool, const stopcond::Setup &, bool, const QString &) {
+        return std::optional<stopcond::Setup>(setup);
+    };
+    std::unique_ptr<QMenu> menu(w->chartMenu(tool));
+    for (QAction *action : menu->actions()) {
+        if (action->text() == QStringLiteral("停止条件…"))
+            action->trigger();
+    }
+    count(conditions ? "stop conditions armed" : "stop conditions disarmed");
+}
+
 void Campaign::meterAction()
 {
     switch (below(6)) {
@@ -1014,6 +1172,13 @@ void Campaign::meterAction()
     case 1:
         click(chance(0.8) ? ui().vcMeter_countStart : ui().vcMeterCountResetButton,
               "meter counting");
+        break;
+    case 2:
+        if (chance(0.3)) {
+            armStopConditions(Tool::Meter);
+            break;
+        }
+        chartAction(Tool::Meter);
         break;
     default:
         chartAction(Tool::Meter);
@@ -1049,17 +1214,24 @@ void Campaign::powerAction()
     case 4: {
         QAbstractButton *const switches[3] = {ui().adjON_OFFButton, ui().adjOVPButton,
                                               ui().adjOCPButton};
-        click(switches[below(3)], "output or protection switch");
+        QAbstractButton *button = switches[below(3)];
+        if (button == ui().adjON_OFFButton)
+            m_outputTouched = true;
+        click(button, "output or protection switch");
         break;
     }
     case 5:
         click(chance(0.5) ? ui().adjChartRadioButton : ui().adjMeterRadioButton, "power view");
         break;
     case 6:
+        m_outputTouched = true; // a mode change switches the output off
         click(chance(0.5) ? ui().adjProgramRadioButton : ui().adjNormalRadioButton, "power mode");
         break;
     case 7:
         click(ui().adjPowClearCountData, "power counting reset");
+        break;
+    case 8:
+        armStopConditions(Tool::PowerSupply);
         break;
     default:
         chartAction(Tool::PowerSupply);
@@ -1104,6 +1276,7 @@ void Campaign::programAction()
     }
     case 4:
     case 5:
+        m_outputTouched = true; // a program switches the output
         click(ui().adjProgramONOFFPushButton, "program start or stop");
         break;
     case 6: {
@@ -1199,8 +1372,12 @@ void Campaign::firmwareAction()
     const int id = m_ids[Firmware];
     std::shared_ptr<sim::FirmwareModel> device =
         id >= 0 ? sim::bus().modelAs<sim::FirmwareModel>(id) : nullptr;
+    // Clean: no fault since the device was plugged, and the window's handle
+    // is to this device (not to one pulled out and plugged in again since
+    // the last discovery pass, whose handle is dead).
     const bool clean = device && !m_faultsSent[Firmware] && w->firmwareHandle &&
-                       w->firmwarePresent && sim::bus().isAttached(id);
+                       w->firmwarePresent && sim::bus().isAttached(id) &&
+                       w->firmwareLink.openedPath == QByteArray::fromStdString(sim::bus().path(id));
     if (device)
         device->clearTransfer();
     restartGapClock();

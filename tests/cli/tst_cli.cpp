@@ -308,6 +308,136 @@ private slots:
             143);
     }
 
+    // --stop-when: the recording ends when a condition is met, with 0 and a
+    // last line naming it; the meter's charge as its charge_mAh column
+    // counts it.
+    void stopWhenEndsTheRecording_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("conditions");
+        QTest::addColumn<QByteArray>("named");
+        QTest::newRow("meter, charge")
+            << "meter" << QStringList{"charge>=0.01mAh"} << QByteArray("charge>=0.01mAh");
+        QTest::newRow("power supply, voltage")
+            << "power" << QStringList{"voltage>11V"} << QByteArray("voltage>11.0V");
+        QTest::newRow("the second of two")
+            << "meter" << QStringList{"current<0.5A", "time>=300ms"} << QByteArray("time>=0.3s");
+    }
+    void stopWhenEndsTheRecording()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QStringList, conditions);
+        QFETCH(QByteArray, named);
+        attachKnownBench();
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("stop.csv"));
+        QStringList args = {QStringLiteral("record"), kind, QStringLiteral("-o"), file};
+        for (const QString &condition : conditions)
+            args << QStringLiteral("--stop-when") << condition;
+        const Result r = runCli(args);
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.err.contains("stopped: " + named), r.err.constData());
+        const QList<QByteArray> lines = fileText(file).trimmed().split('\n');
+        QVERIFY(lines.size() >= 3);
+        QVERIFY2(lines.last().endsWith(",stopped: " + named), lines.last().constData());
+        QCOMPARE(lines.last().count(','), lines.first().count(','));
+        if (kind == QLatin1String("power")) {
+            QCOMPARE(lines.size(), 3); // the header, the sample that met it, the stop
+            return;
+        }
+        const QList<QByteArray> met = lines[lines.size() - 2].split(',');
+        if (named.startsWith("charge")) {
+            // The charge counted as the file counts it: met at the line
+            // where its column reaches 0.01 mAh, not before.
+            QVERIFY2(met[9].toDouble() >= 0.01, met[9].constData());
+            if (lines.size() > 3) {
+                const QList<QByteArray> before = lines[lines.size() - 3].split(',');
+                QVERIFY2(before[9].toDouble() < 0.01, before[9].constData());
+            }
+        } else {
+            // The time is met at 0.3 s (by a sample or between two).
+            QVERIFY2(lines.last().split(',')[1].toDouble() >= 0.3, lines.last().constData());
+            QVERIFY(met[1].toDouble() <= lines.last().split(',')[1].toDouble());
+            QVERIFY(lines[lines.size() - 3].split(',')[1].toDouble() < 0.3);
+        }
+    }
+
+    // --output-off: the request after the sample that met the condition
+    // switches the output off (with the supply's own slot and set-points),
+    // every one after it too until the supply reports it off; then done.
+    // A supply that stops answering: 4, with a warning.
+    void outputOffIsConfirmedByTheSupply_data()
+    {
+        QTest::addColumn<int>("failingReads");
+        QTest::addColumn<int>("code");
+        QTest::newRow("answered") << 0 << 0;
+        QTest::newRow("three answers fail") << 3 << 0;
+        QTest::newRow("no answer at all") << -1 << 4;
+    }
+    void outputOffIsConfirmedByTheSupply()
+    {
+        QFETCH(int, failingReads);
+        QFETCH(int, code);
+        attachKnownBench();
+        if (failingReads)
+            later(1, [this, failingReads] {
+                sim::bus().setReadBehaviour(supplyId, sim::ReadBehaviour::Fail, failingReads);
+            });
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("off.csv"));
+        const Result r = runCli({QStringLiteral("record"), QStringLiteral("power"),
+                                 QStringLiteral("--stop-when"), QStringLiteral("voltage>11V"),
+                                 QStringLiteral("--output-off"), QStringLiteral("-o"), file});
+        QCOMPARE(r.code, code);
+        QVERIFY(!supply->state().outputOn);
+        QVERIFY(supply->preset(4) == (sim::PowerSupplyModel::Preset{1200, 1000}));
+        const std::vector<std::vector<std::uint8_t>> writes = sim::bus().writes(supplyId);
+        QVERIFY(writes.size() >= size_t(2 + qMax(failingReads, 0)));
+        QCOMPARE(int(writes[0][1]), 6);
+        for (size_t i = 1; i < writes.size(); ++i) {
+            QCOMPARE(int(writes[i][1]), 7);
+            QCOMPARE(int(writes[i][10]), 0); // output off
+            QCOMPARE(int(writes[i][5]), 4);
+            QCOMPARE(writes[i][6] << 8 | writes[i][7], 1200);
+        }
+        if (code == 0) {
+            QCOMPARE(writes.size(), size_t(2 + failingReads));
+            QVERIFY2(r.err.contains("the supply reports its output off"), r.err.constData());
+        } else {
+            QVERIFY2(r.err.contains("did not report its output off: it may still be on"),
+                     r.err.constData());
+        }
+        QVERIFY(fileText(file).trimmed().endsWith(",stopped: voltage>11.0V"));
+    }
+
+    void stopWhenRefusesWhatItCannotDo_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("message");
+        QTest::newRow("a condition it cannot read")
+            << QStringList{"record", "meter", "--stop-when", "current>5mA"}
+            << QByteArray("--stop-when 'current>5mA': current takes <");
+        QTest::newRow("the boot line")
+            << QStringList{"record", "boot", "--stop-when", "current<5mA"}
+            << QByteArray("--stop-when watches the meter or the power supply");
+        QTest::newRow("output off on the meter")
+            << QStringList{"record", "meter", "--stop-when", "current<5mA", "--output-off"}
+            << QByteArray("--output-off needs 'record power' and a --stop-when");
+        QTest::newRow("output off without a condition")
+            << QStringList{"record", "power", "--output-off"}
+            << QByteArray("--output-off needs 'record power' and a --stop-when");
+    }
+    void stopWhenRefusesWhatItCannotDo()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, message);
+        attachKnownBench();
+        const Result r = runCli(args);
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains(message), r.err.constData());
+        QCOMPARE(sim::bus().writeCount(supplyId), size_t(0));
+    }
+
     // ------------------------------------------------------------------
     // power set and program
 

@@ -205,10 +205,15 @@ private slots:
         }
         menu->close();
         // Then measuring (tests/app/tst_measure.cpp): nothing to measure or
-        // copy on an empty chart.
+        // copy on an empty chart. The meter and the power supply also offer
+        // their stop conditions.
         QStringList expected = {"记录到文件…", "停止记录", "|", "导出图片…", "导出 CSV…", "|",
                                 "测量", "复制测量", "时间轴", "打开记录…"};
         QList<bool> expectedEnabled = {true, false, true, true, true, true, false, false, true, true};
+        if (tool != Tool::BootLine) {
+            expected.insert(2, "停止条件…");
+            expectedEnabled.insert(2, true);
+        }
         if (tool == Tool::BootLine) {
             // The boot check's entries follow (tests/tools/bootline/tst_bootcheck.cpp).
             expected << "|"
@@ -245,9 +250,9 @@ private slots:
             texts << action->text();
         menu->close();
         QCoreApplication::removeTranslator(&english);
-        QCOMPARE(texts, QStringList({"Record to file…", "Stop recording", "", "Export image…",
-                                     "Export CSV…", "", "Measure", "Copy measurement", "Time axis",
-                                     "Open recording…"}));
+        QCOMPARE(texts, QStringList({"Record to file…", "Stop recording", "Stop conditions…", "",
+                                     "Export image…", "Export CSV…", "", "Measure",
+                                     "Copy measurement", "Time axis", "Open recording…"}));
     }
 
     // From the menu: the dialog asks for a CSV file (".csv" is added to a

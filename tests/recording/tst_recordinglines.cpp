@@ -11,6 +11,8 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -440,6 +442,61 @@ private slots:
         QCOMPARE(lines[1], line);
         QCOMPARE(lines[1].count(','), lines[0].count(','));
         QCOMPARE(r.recording.sampleLines(), qint64(0));
+    }
+
+    // A stop condition ends the recording with a line naming it: the times,
+    // empty values, the event; as many columns as the header, a text where
+    // JSON Lines has one.
+    void stopLine_data()
+    {
+        QTest::addColumn<Instrument>("instrument");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("meter") << Instrument::Meter
+                               << QByteArray("2024-05-01T00:00:02.500Z,2.500,,,,,,,,,,"
+                                             "stopped: current<50mA for 60s");
+        QTest::newRow("power supply") << Instrument::PowerSupply
+                                      << QByteArray("2024-05-01T00:00:02.500Z,2.500,,,,,,,,,"
+                                                    "stopped: current<50mA for 60s");
+        QTest::newRow("boot line") << Instrument::BootLine
+                                   << QByteArray("2024-05-01T00:00:02.500Z,2.500,,,,,,"
+                                                 "stopped: current<50mA for 60s");
+    }
+    void stopLine()
+    {
+        QFETCH(Instrument, instrument);
+        QFETCH(QByteArray, line);
+        Recorded r(instrument);
+        r.recording.stopWithEvent(2500000, "stopped: current<50mA for 60s");
+        QVERIFY(!r.recording.isActive());
+        QByteArrayList lines = linesOf(r.path);
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[1], line);
+        QCOMPARE(lines[1].count(','), lines[0].count(','));
+        // Stopped already: nothing more.
+        r.recording.stopWithEvent(3000000, "stopped: time>=2h");
+        QCOMPARE(linesOf(r.path).size(), 2);
+
+        const QByteArray json = recording::jsonLinesOf(instrument, line + '\n');
+        QJsonParseError error;
+        const QJsonObject object = QJsonDocument::fromJson(json, &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(object.value(QStringLiteral("event")).toString(),
+                 QStringLiteral("stopped: current<50mA for 60s"));
+        QCOMPARE(object.value(QStringLiteral("elapsed_s")).toDouble(), 2.5);
+        QVERIFY(object.value(QStringLiteral("voltage_V")).isNull());
+    }
+
+    // A condition met before the start (armed earlier) is written at the start.
+    void stopLineNotBeforeTheStart()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("rec.csv"));
+        ToolRecording recording(Instrument::PowerSupply);
+        QString reason;
+        QVERIFY(recording.start(path, &reason, utcMs("2024-05-01T00:00:00.000Z"), 5000000));
+        recording.stopWithEvent(4000000, "stopped: time>=2h");
+        QCOMPARE(linesOf(path).value(1),
+                 QByteArray("2024-05-01T00:00:00.000Z,0.000,,,,,,,,,stopped: time>=2h"));
     }
 
     // After a gap the charge and energy go on from where they were, without

@@ -39,6 +39,7 @@ private slots:
     void psuPresetZeroAndState();
     void psuOverrides();
     void psuGarbageAnswers();
+    void psuChargesACell();
 
     // boot line
     void bootRawEncoding();
@@ -488,6 +489,65 @@ void TestSimModels::psuGarbageAnswers()
     QCOMPARE(in[0], (unsigned char)8);
     QCOMPARE(u16(in, 12), 777u);
     QCOMPARE(in[52], (unsigned char)3);
+    hid_close(dev);
+}
+
+// A cell of 50 mAh at 10 % (3.30 V behind 0.15 ohm) on 4.20 V and 1.000 A:
+// constant current while 4.20 V would drive more than 1 A into it, the voltage
+// rising with the cell; then constant voltage, the current falling as the
+// cell nears 4.20 V, below 100 mA in a few minutes.
+void TestSimModels::psuChargesACell()
+{
+    auto psu = std::make_shared<PSU>();
+    psu->connectCell(PSU::Cell());
+    QVERIFY(psu->hasCell());
+    int id = sim::bus().attach(psu);
+    hid_device *dev = openId(id);
+    In in{};
+    // (4.20 − 3.30) / 0.15 = 6 A wanted: CC at 1.000 A, 3.30 + 0.15 = 3.45 V.
+    QCOMPARE(transact(dev, psuApply(6, 420, 1000, true, false, false), in), 64);
+    QCOMPARE(in[49], (unsigned char)PSU::CC);
+    QCOMPARE(u16(in, 4), 345u);
+    QCOMPARE(u16(in, 6), 1000u);
+    // 90 s at 1 A is 25 mAh, half the cell: 60 %, 3.80 V, and 3.95 V at the
+    // terminals.
+    psu->runCell(90);
+    QVERIFY(qAbs(psu->cell().stateOfCharge - 0.6) < 0.001);
+    QCOMPARE(transact(dev, request(0x06, {{2, 20}}), in), 64);
+    QCOMPARE(in[49], (unsigned char)PSU::CC);
+    QCOMPARE(u16(in, 4), 395u);
+    QCOMPARE(u16(in, 6), 1000u);
+    // CC ends when the cell is at 4.20 − 0.15 = 4.05 V (85 %), 45 s later;
+    // then the current falls with a time constant of 0.15 ohm × 180 A·s per
+    // volt = 27 s: after 45 s more, 1 A × e^(−45/27) = 0.19 A.
+    psu->runCell(90);
+    QCOMPARE(transact(dev, request(0x06, {{2, 20}}), in), 64);
+    QCOMPARE(in[49], (unsigned char)PSU::CV);
+    QCOMPARE(u16(in, 4), 420u);
+    QVERIFY2(u16(in, 6) >= 180 && u16(in, 6) <= 200, qPrintable(QString::number(u16(in, 6))));
+    // Tapering: less at each look, below 100 mA 20 s later (e^(−65/27) =
+    // 0.09), a few milliamperes two minutes on.
+    unsigned before = u16(in, 6);
+    for (int i = 0; i < 4; ++i) {
+        psu->runCell(5);
+        QCOMPARE(transact(dev, request(0x06, {{2, 20}}), in), 64);
+        QVERIFY(u16(in, 6) < before);
+        before = u16(in, 6);
+    }
+    QVERIFY2(before < 100, qPrintable(QString::number(before)));
+    psu->runCell(120);
+    QCOMPARE(transact(dev, request(0x06, {{2, 20}}), in), 64);
+    QVERIFY(u16(in, 6) < 5);
+    QVERIFY(psu->cell().stateOfCharge > 0.99 && psu->cell().stateOfCharge <= 1.0);
+    // Output off: nothing flows, nothing more is charged.
+    QCOMPARE(transact(dev, psuApply(6, 420, 1000, false, false, false), in), 64);
+    QCOMPARE(u16(in, 6), 0u);
+    const double full = psu->cell().stateOfCharge;
+    psu->runCell(60);
+    QCOMPARE(psu->cell().stateOfCharge, full);
+    // Back on the resistive load it had.
+    psu->setLoad(psu->load());
+    QVERIFY(!psu->hasCell());
     hid_close(dev);
 }
 

@@ -59,9 +59,9 @@ void Window::invoke(const char *slot) const
 
 QList<QTimer *> windowTimers(const Widget &widget)
 {
-    return {widget.meterPollTimer,       widget.displayTimer,   widget.accumulateTimer,
-            widget.programTimer,         widget.discoveryTimer, widget.adjPower->pollTimer,
-            widget.oneKeyLine->pollTimer};
+    return {widget.meterPollTimer,        widget.displayTimer,       widget.accumulateTimer,
+            widget.programTimer,          widget.discoveryTimer,     widget.adjPower->pollTimer,
+            widget.oneKeyLine->pollTimer, widget.stopConditionsTimer};
 }
 
 Window makeWindow()

@@ -105,9 +105,10 @@ void Widget::toggleMeterRecording()
 
 void Widget::vcMeterTimerSlot()
 {
-    // A meter recording to disk is polled on every page.
+    // A meter recording to disk, or with stop conditions armed, is polled on
+    // every page.
     const bool shown = toolPageShown(MeterPage);
-    if (!shown && !recordsToDisk(Tool::Meter)) {
+    if (!shown && !recordsToDisk(Tool::Meter) && !stopConditionsNeedPolls(Tool::Meter)) {
         vcMeter->series.markGap(); // the chart takes nothing meanwhile
         return;
     }
@@ -171,6 +172,8 @@ void Widget::vcMeterTimerSlot()
     m.shownCurrent = m.current;
     m.shownPower = m.voltage * m.current;
     m.shownLoad = meter::loadOhms(m.voltage, m.current);
+    // A stop condition met by this answer: after the chart has its sample.
+    handleStopFiring(Tool::Meter);
 }
 
 void Widget::vcMeterRangeChangeEvent()

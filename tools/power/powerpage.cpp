@@ -133,16 +133,24 @@ void Widget::setupPowerPage()
         connect(presets[slot - 1], &QPushButton::clicked, this,
                 [this, slot] { selectPreset(slot); });
 
-    // The switches only change what the next request carries.
-    connect(ui->adjON_OFFButton, &QPushButton::clicked, this,
-            [this] { adjPower->outputOn = ui->adjON_OFFButton->isChecked(); });
+    // The switches only change what the next request carries. Switching the
+    // output on gives up an off of a stop condition that is on its way.
+    connect(ui->adjON_OFFButton, &QPushButton::clicked, this, [this] {
+        const bool on = ui->adjON_OFFButton->isChecked();
+        if (on)
+            adjPower->cancelOutputOff();
+        adjPower->outputOn = on;
+    });
     connect(ui->adjOCPButton, &QPushButton::clicked, this,
             [this] { adjPower->ocpOn = ui->adjOCPButton->isChecked(); });
     connect(ui->adjOVPButton, &QPushButton::clicked, this,
             [this] { adjPower->ovpOn = ui->adjOVPButton->isChecked(); });
 
-    connect(ui->adjPowClearCountData, &QPushButton::clicked, this,
-            [this] { counting::reset(*adjPower); });
+    // Clearing the counts also resumes a counting a stop condition held.
+    connect(ui->adjPowClearCountData, &QPushButton::clicked, this, [this] {
+        counting::reset(*adjPower);
+        powerCountingHeld = false;
+    });
 }
 
 // ---------------------------------------------------------------------------
@@ -154,10 +162,13 @@ void Widget::adjPowerChartProcess()
     const bool shown = toolPageShown(PowerPage);
     if (!shown) {
         // Coming back to the page reads the device's settings again. A supply
-        // recording to disk goes on being polled meanwhile, with read-only
-        // requests: its settings are taken over only on its page.
+        // recording to disk, or with stop conditions armed, goes on being
+        // polled meanwhile, with read-only requests (its settings are taken
+        // over only on its page), except that an output-off of a stop
+        // condition goes out until the supply confirms it (the engine then
+        // applies the settings the supply reported, output off).
         forgetPowerSelection();
-        if (!recordsToDisk(Tool::PowerSupply)) {
+        if (!recordsToDisk(Tool::PowerSupply) && !stopConditionsNeedPolls(Tool::PowerSupply)) {
             p.series.markGap(); // the chart takes nothing meanwhile
             return;
         }
@@ -211,8 +222,16 @@ void Widget::adjPowerChartProcess()
 
     if (p.followStatus(status))
         ui->adjON_OFFButton->setChecked(false); // the protection holds the output off
+    if (answer->confirmsOutputOff) {
+        // A stop condition's off: shown once the supply reports it.
+        ui->adjON_OFFButton->setChecked(false);
+        m_outputOffConfirmed = true;
+        showStopBanner(Tool::PowerSupply);
+    }
 
     applySelectedPreset();
+    // A stop condition met by this answer: after the chart has its sample.
+    handleStopFiring(Tool::PowerSupply);
 }
 
 void Widget::forgetPowerSelection()
@@ -234,7 +253,9 @@ void Widget::takeOverPowerSettings(const power::Status &status)
     for (int k = 0; k < power::kPresetCount; ++k)
         buttons[k]->setText(
             power::presetButtonText(k + 1, p.presets[k].presetVoltage, p.presets[k].presetCurrent));
-    ui->adjON_OFFButton->setChecked(p.outputOn);
+    // The output as the supply reports it: an off on its way shows once the
+    // supply has it.
+    ui->adjON_OFFButton->setChecked(status.outputOn != 0);
     ui->adjOVPButton->setChecked(p.ovpOn);
     ui->adjOCPButton->setChecked(p.ocpOn);
     // The check marks show the device's selection; with none selected no
@@ -384,8 +405,9 @@ void Widget::refreshPowerCountLabels()
 
 void Widget::countPower()
 {
-    // Counts while the output is on; the supply's handle is not looked at.
-    if (adjPower->outputOn && toolPageShown(PowerPage))
+    // Counts while the output is on (and no stop condition holds the
+    // counting); the supply's handle is not looked at.
+    if (adjPower->outputOn && !powerCountingHeld && toolPageShown(PowerPage))
         counting::addTick(*adjPower, adjPower->shownCurrent, adjPower->shownPower);
 }
 

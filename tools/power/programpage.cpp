@@ -96,7 +96,10 @@ void Widget::showPowerMode(int page)
 
 void Widget::switchPowerOutput(bool on)
 {
-    // The output button always shows what the next request sends.
+    // The output button always shows what the next request sends; on gives
+    // up an off of a stop condition on its way.
+    if (on)
+        adjPower->cancelOutputOff();
     adjPower->outputOn = on;
     ui->adjON_OFFButton->setChecked(on);
 }
