@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     bootprofile::CaptureFileError error;
-    const std::optional<bootprofile::SampleSeries> whole = bootprofile::parseRecording(buffer, &error);
+    const std::optional<bootprofile::SampleSeries> whole =
+        bootprofile::parseRecording(buffer, &error);
     testbench::PieceDevice trickle(bytes, piece);
     bootprofile::CaptureFileError trickleError;
     const std::optional<bootprofile::SampleSeries> pieces =
@@ -33,16 +34,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     }
     FUZZ_CHECK(whole->atUs == pieces->atUs && whole->trigger == pieces->trigger &&
-               whole->gapBefore == pieces->gapBefore, "%d and %d samples", whole->size(),
-               pieces->size());
+                   whole->gapBefore == pieces->gapBefore,
+               "%d and %d samples", whole->size(), pieces->size());
     for (int i = 0; i < whole->size(); ++i) {
         FUZZ_CHECK(whole->amps[size_t(i)] == pieces->amps[size_t(i)]);
         FUZZ_CHECK(std::isfinite(whole->amps[size_t(i)]) && std::isfinite(whole->volts[size_t(i)]));
     }
 
     int start = -1;
-    const std::optional<bootprofile::Capture> capture = bootprofile::firstCapture(
-        *whole, 0.005, bootprofile::Capturer::kMaxLengthUs, &start);
+    const std::optional<bootprofile::Capture> capture =
+        bootprofile::firstCapture(*whole, 0.005, bootprofile::Capturer::kMaxLengthUs, &start);
     if (!capture)
         return 0;
     FUZZ_CHECK(start >= 0 && start < whole->size());

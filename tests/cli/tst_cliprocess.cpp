@@ -140,10 +140,9 @@ private slots:
         const QByteArray manual = manualText();
         QVERIFY(!manual.isEmpty());
         const QByteArray help = helpOf({});
-        const QStringList commands = {"list",       "read meter",    "record meter",
-                                      "power set",  "power program", "flash",
-                                      "stats",      "boot check",    "boot capture",
-                                      "boot reference"};
+        const QStringList commands = {
+            "list",  "read meter", "record meter", "power set",    "power program",
+            "flash", "stats",      "boot check",   "boot capture", "boot reference"};
         static const QRegularExpression option(QStringLiteral("--[a-z][a-z-]*"));
         QSet<QString> options;
         for (const QString &command : commands) {

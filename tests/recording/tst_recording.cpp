@@ -207,9 +207,10 @@ private slots:
         // Then measuring (tests/app/tst_measure.cpp): nothing to measure or
         // copy on an empty chart. The meter and the power supply also offer
         // their stop conditions.
-        QStringList expected = {"记录到文件…", "停止记录", "|", "导出图片…", "导出 CSV…", "|",
-                                "测量", "复制测量", "时间轴", "打开记录…"};
-        QList<bool> expectedEnabled = {true, false, true, true, true, true, false, false, true, true};
+        QStringList expected = {"记录到文件…", "停止记录", "|",        "导出图片…", "导出 CSV…",
+                                "|",           "测量",     "复制测量", "时间轴",    "打开记录…"};
+        QList<bool> expectedEnabled = {true, false, true,  true, true,
+                                       true, false, false, true, true};
         if (tool != Tool::BootLine) {
             expected.insert(2, "停止条件…");
             expectedEnabled.insert(2, true);
