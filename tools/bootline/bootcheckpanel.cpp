@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -82,27 +83,47 @@ BootCheckPanel::BootCheckPanel(Widget *window, Ui_Widget *ui, OneKeyLine *line)
 {
     mItems = std::make_unique<BootBandItems>(ui->oneKeyLineChart, line->graphs[0]->valueAxis());
 
-    // Under the status box, where the page's column has room.
+    // Under the chart, across its width: the page's right column has no
+    // room left for it (its operation buttons would be squeezed together).
+    // The reference to the left, the verdict and, once a capture has ended,
+    // its summary beside it.
     mBox = new QGroupBox(Widget::tr("开机检查"));
     mBox->setObjectName(QStringLiteral("bootCheckBox"));
-    mBox->setMaximumWidth(223);
     mBox->setAlignment(Qt::AlignCenter);
-    auto *layout = new QVBoxLayout(mBox);
+    auto *layout = new QHBoxLayout(mBox);
     layout->setContentsMargins(9, 20, 9, 9);
-    layout->setSpacing(6);
+    layout->setSpacing(12);
     mChoice = new QComboBox;
     mChoice->setObjectName(QStringLiteral("bootCheckReference"));
     mChoice->setToolTip(Widget::tr("参考"));
+    mChoice->setFixedWidth(205);
     mVerdict = new QLabel;
     mVerdict->setObjectName(QStringLiteral("bootCheckVerdict"));
     mVerdict->setWordWrap(true);
     mSummary = new QLabel;
     mSummary->setObjectName(QStringLiteral("bootCheckSummary"));
     mSummary->setWordWrap(true);
-    layout->addWidget(mChoice);
-    layout->addWidget(mVerdict);
-    layout->addWidget(mSummary);
-    ui->verticalLayout_10->insertWidget(3, mBox);
+    auto *texts = new QVBoxLayout;
+    texts->setSpacing(4);
+    texts->addWidget(mVerdict);
+    texts->addWidget(mSummary);
+    layout->addWidget(mChoice, 0, Qt::AlignTop);
+    layout->addLayout(texts, 1);
+
+    // The chart's backdrop and the box in a column of their own, where the
+    // backdrop was in the page's row.
+    QHBoxLayout *row = ui->horizontalLayout_19;
+    const int at = row->indexOf(ui->widget_35);
+    const int stretch = row->stretch(at);
+    auto *column = new QWidget;
+    column->setObjectName(QStringLiteral("bootCheckColumn"));
+    auto *columnLayout = new QVBoxLayout(column);
+    columnLayout->setContentsMargins(0, 0, 0, 0);
+    columnLayout->setSpacing(9);
+    row->removeWidget(ui->widget_35);
+    columnLayout->addWidget(ui->widget_35, 1);
+    columnLayout->addWidget(mBox, 0);
+    row->insertWidget(at, column, stretch);
 
     connect(mChoice, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this](int index) {
         if (!mFillingChoices)
