@@ -5,6 +5,7 @@
 
 #include <qcustomplot.h>
 
+#include <QBuffer>
 #include <QFontMetricsF>
 #include <QFutureWatcher>
 #include <QHash>
@@ -586,7 +587,13 @@ bool writePng(const RecordedPicture &picture, QIODevice &file)
         image.setDotsPerMeterX(dotsPerMeter);
         image.setDotsPerMeterY(dotsPerMeter);
     }
-    return image.save(&file, "PNG");
+    // Compressed into memory first, then handed to the file: a write the
+    // file refuses (a full disk) fails in QSaveFile, not half-way through
+    // the PNG encoder, whose error path loses its row buffer.
+    QBuffer encoded;
+    if (!encoded.open(QIODevice::WriteOnly) || !image.save(&encoded, "PNG"))
+        return false;
+    return file.write(encoded.data()) == encoded.data().size();
 }
 
 bool writePdf(const RecordedPicture &picture, QIODevice &file)

@@ -135,7 +135,10 @@ MeasureCursors::~MeasureCursors()
 {
     // A chart that is going has deleted the items already, and is no chart
     // to tidy up any more.
-    if (!mPlot || !mReadoutItem)
+    // (The items first: while the chart's own destructor runs, asking the
+    // pointer to the chart would look at a QCustomPlot that is no longer
+    // one.)
+    if (!mReadoutItem || !mPlot)
         return;
     mPlot->removeEventFilter(this);
     for (QCPAbstractItem *item : items())
@@ -270,7 +273,10 @@ void MeasureCursors::measure()
 
 void MeasureCursors::placeItems()
 {
-    if (!mPlot || !mReadoutItem)
+    // (The items first: while the chart's own destructor runs, asking the
+    // pointer to the chart would look at a QCustomPlot that is no longer
+    // one.)
+    if (!mReadoutItem || !mPlot)
         return;
     const QCPRange range = mPlot->xAxis->range();
     for (int c = 0; c < 2; ++c) {

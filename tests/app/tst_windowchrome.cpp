@@ -463,9 +463,9 @@ private slots:
         QTest::newRow("right over the data box")
             << int(Widget::MeterPage) << QPoint(w - 10, 400) << "groupBox" << QPoint(20, 0)
             << kRoomy.adjusted(0, 0, 20, 0);
-        QTest::newRow("bottom over the boot line chart")
-            << int(Widget::BootLinePage) << QPoint(w / 2, h - 10) << "oneKeyLineChart"
-            << QPoint(0, 20) << kRoomy.adjusted(0, 0, 0, 20);
+        QTest::newRow("bottom over the boot check box")
+            << int(Widget::BootLinePage) << QPoint(w / 2, h - 10) << "bootCheckBox" << QPoint(0, 20)
+            << kRoomy.adjusted(0, 0, 0, 20);
     }
 
     void zoneOverAChildResizes()
