@@ -15,6 +15,7 @@
 #include "tests/support/testbench.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
@@ -331,7 +332,15 @@ private slots:
             const int requests = b.bootLine->requestCount();
             const int held = samples();
             const int drawn = replots;
-            QTest::qWait(300); // the user picks a file name
+            // The user picks a file name: the dialog stays open until the
+            // poll has run 20 times and the chart has been redrawn twice
+            // meanwhile, or for 10 s (a chart held up by the dialog would
+            // take none of them, however long the wait).
+            QElapsedTimer open;
+            open.start();
+            while ((b.bootLine->requestCount() - requests <= 20 || replots - drawn <= 2) &&
+                   open.elapsed() < 10000)
+                QTest::qWait(10);
             requestsInDialog = b.bootLine->requestCount() - requests;
             samplesInDialog = samples() - held;
             replotsInDialog = replots - drawn;
