@@ -42,7 +42,8 @@ struct Status;
 }
 namespace recording {
 class ToolRecording;
-}
+enum class Instrument;
+} // namespace recording
 
 // The program's only window and the owner of everything else: the form, the
 // HID device list, the three tool state objects, the title bar, the firmware
@@ -363,3 +364,6 @@ private:
     bool m_outputOffConfirmed = false;
     bool m_noNotificationService[2] = {};
 };
+
+// The instrument whose recordings a tool writes and opens.
+recording::Instrument instrumentOf(Widget::Tool tool);

@@ -38,19 +38,6 @@ const ChartProfile &profileOf(Widget::Tool tool)
     return meterChartProfile();
 }
 
-recording::Instrument instrumentOf(Widget::Tool tool)
-{
-    switch (tool) {
-    case Widget::Tool::PowerSupply:
-        return recording::Instrument::PowerSupply;
-    case Widget::Tool::BootLine:
-        return recording::Instrument::BootLine;
-    case Widget::Tool::Meter:
-        break;
-    }
-    return recording::Instrument::Meter;
-}
-
 // A recording's rows gathered into new points for the chart's graphs and a
 // new series index, given to the chart only when the whole file has been
 // read: a refused file leaves the chart as it was. With the rows counted

@@ -25,6 +25,11 @@ constexpr Widget::Tool kTools[] = {Widget::Tool::Meter, Widget::Tool::PowerSuppl
 // The status text is refreshed this often while a tool records.
 constexpr int kStatusRefreshMs = 500;
 
+const char kRecordingStyle[] = "color:#ff5a5a";
+const char kStoppedStyle[] = "color:#ffaa00";
+
+} // namespace
+
 recording::Instrument instrumentOf(Widget::Tool tool)
 {
     switch (tool) {
@@ -37,11 +42,6 @@ recording::Instrument instrumentOf(Widget::Tool tool)
     }
     return recording::Instrument::Meter;
 }
-
-const char kRecordingStyle[] = "color:#ff5a5a";
-const char kStoppedStyle[] = "color:#ffaa00";
-
-} // namespace
 
 void Widget::setupRecording()
 {
